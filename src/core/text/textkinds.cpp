@@ -1,0 +1,56 @@
+#include "textkinds.h"
+
+#include <QStringList>
+
+namespace lorvanta {
+
+bool isUrl(QStringView t) {
+    return t.startsWith(u"http:", Qt::CaseInsensitive) ||
+           t.startsWith(u"https:", Qt::CaseInsensitive) ||
+           t.startsWith(u"www.", Qt::CaseInsensitive);
+}
+
+bool looksLikeFilePath(QStringView t) {
+    return t.startsWith(u'/') || t == u"~" || t.startsWith(u"~/") || t.startsWith(u"./") ||
+           t.startsWith(u"../");
+}
+
+bool isNetworkPath(QStringView t) {
+    return t.startsWith(u"//") || t.startsWith(u"smb://", Qt::CaseInsensitive) ||
+           t.startsWith(u"sftp://", Qt::CaseInsensitive) ||
+           t.startsWith(u"nfs://", Qt::CaseInsensitive);
+}
+
+namespace {
+
+bool isDottedIpv4(QStringView t) {
+    const auto parts = t.split(u'.');
+    if (parts.size() != 4) return false;
+    for (QStringView p : parts) {
+        if (p.isEmpty() || p.size() > 3) return false;
+        for (QChar c : p)
+            if (!c.isDigit()) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool isBareDomain(QStringView t) {
+    if (t.size() <= 4 || t.contains(u' ') || !t.contains(u'.') || t.endsWith(u'.')) return false;
+    static constexpr char16_t kBadStarts[] = u".#\\/ ?\"";
+    for (char16_t c : kBadStarts)
+        if (c && t.front() == QChar(c)) return false;
+    if (t.contains(u"mailto:", Qt::CaseInsensitive) || t.contains(u":/") || t.contains(u":\\"))
+        return false;
+    if (t.startsWith(u"www.", Qt::CaseInsensitive)) return false;
+    return !isDottedIpv4(t);
+}
+
+QString expandTilde(const QString& path, const QString& home) {
+    if (path == u"~") return home;
+    if (path.startsWith(u"~/")) return home + path.mid(1);
+    return path;
+}
+
+} // namespace lorvanta

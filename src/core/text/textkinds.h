@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+namespace lorvanta {
+
+// What kind of thing a typed text names. Several parts of the launcher ask the
+// same questions, so the answers live here once.
+
+// "http:", "https:" or "www." at the start, ignoring case.
+bool isUrl(QStringView text);
+
+// A local path: begins with "/", "~/" (or is "~"), "./" or "../".
+bool looksLikeFilePath(QStringView text);
+
+// A network path: "//server/share", or an smb://, sftp:// or nfs:// address.
+bool isNetworkPath(QStringView text);
+
+// A domain typed without scheme ("example.com"): no spaces, holds a "." and
+// is longer than 4 characters, does not begin with . # \ / space ? or a
+// double quote, does not end with ".", holds none of "mailto:", ":/", ":\",
+// does not begin with "www." and is not a dotted IPv4 address.
+bool isBareDomain(QStringView text);
+
+// "~" and "~/..." with the home folder put in; anything else unchanged.
+QString expandTilde(const QString& path, const QString& home);
+
+} // namespace lorvanta

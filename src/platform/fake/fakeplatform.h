@@ -1,0 +1,49 @@
+#pragma once
+
+#include "platform/platform.h"
+
+#include <QHash>
+#include <QStringList>
+
+#include <deque>
+#include <memory>
+
+namespace lorvanta::platform {
+
+// A platform that starts, opens and ends nothing: it records every call as
+// one line of text ("openFolder /tmp/x") and answers questions from a queue.
+// Tests and `lorvanta-cli run --dry-run` use it.
+class FakePlatform {
+public:
+    FakePlatform();
+    ~FakePlatform();
+    FakePlatform(const FakePlatform&) = delete;
+    FakePlatform& operator=(const FakePlatform&) = delete;
+
+    Platform& platform() { return *platform_; }
+
+    // Recorded calls, oldest first.
+    const QStringList& calls() const { return calls_; }
+    void clearCalls() { calls_.clear(); }
+    void record(const QString& line) { calls_.append(line); }
+
+    // The answers the next questions get, in order; -1 (closed) when empty.
+    void queueAnswer(int buttonIndex) { answers_.push_back(buttonIndex); }
+    int nextAnswer();
+
+    // What the fake environment reports.
+    QString programFolder; // with trailing "/"
+    QString configFolder;
+    QString homeFolder;
+    QHash<QString, QString> variables;
+    QStringList searchPath;
+
+private:
+    struct Impl;
+    QStringList calls_;
+    std::deque<int> answers_;
+    std::unique_ptr<Impl> impl_;
+    std::unique_ptr<Platform> platform_;
+};
+
+} // namespace lorvanta::platform

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "dialogs.h"
+#include "environment.h"
+#include "processcontrol.h"
+#include "shell.h"
+
+namespace lorvanta::platform {
+
+// Every operating-system facility the logic may use, chosen in one place:
+// the application hands in the Linux implementation, tests the recording
+// fake. The facilities are owned by whoever built this bundle.
+struct Platform {
+    Environment& environment;
+    Dialogs& dialogs;
+    Shell& shell;
+    ProcessControl& process;
+};
+
+} // namespace lorvanta::platform

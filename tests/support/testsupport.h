@@ -1,0 +1,52 @@
+#pragma once
+
+#include "platform/fake/fakeplatform.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace lorvanta::test {
+
+// A private data folder for one test: LORVANTA_HOME points at a fresh
+// temporary folder for the test's lifetime, and the fake platform reports
+// that folder too, with a program folder and a config folder beside it.
+class TempDataFolder {
+public:
+    TempDataFolder();
+    ~TempDataFolder();
+    TempDataFolder(const TempDataFolder&) = delete;
+    TempDataFolder& operator=(const TempDataFolder&) = delete;
+
+    // The data folder, ending with "/".
+    QString path() const { return root_.path() + QStringLiteral("/data/"); }
+    QString file(const QString& name) const { return path() + name; }
+    // The fake program folder ("$H$"), ending with "/".
+    QString programFolder() const { return root_.path() + QStringLiteral("/program/"); }
+    QString root() const { return root_.path(); }
+
+    platform::FakePlatform fake;
+
+private:
+    QTemporaryDir root_;
+    QByteArray previous_;
+    bool hadPrevious_ = false;
+};
+
+// Writes `bytes` to `path`, creating folders; fails the test on error.
+void writeFile(const QString& path, const QByteArray& bytes);
+QByteArray readFile(const QString& path);
+// Sets a file's modification time.
+void setModified(const QString& path, const QDateTime& when);
+
+} // namespace lorvanta::test
+
+// Lets gtest print QStrings in failure messages.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QStringList& l, std::ostream* os) {
+    *os << '[' << l.join(QStringLiteral("|")).toStdString() << ']';
+}
+QT_END_NAMESPACE
