@@ -70,9 +70,7 @@ QString normaliseSourceOrder(QString order) {
 
 } // namespace
 
-Setup::Setup() {
-    for (const SetupKeyDef& k : kKeys) assignText(*this, k, QString::fromUtf16(k.defaultText));
-}
+Setup::Setup() { ReadSetup(TMemIniFile::FromText(QString()), *this); }
 
 std::span<const SetupKeyDef> setupKeys() { return kKeys; }
 
@@ -99,6 +97,7 @@ QString setupValueText(const Setup& s, const SetupKeyDef& k) {
 }
 
 void ReadSetup(const TMemIniFile& ini, Setup& s) {
+    for (const SetupKeyDef& k : kKeys) assignText(s, k, QString::fromUtf16(k.defaultText));
     for (const SetupKeyDef& k : kKeys) {
         // uselist is only ever written, for older readers.
         if (k.flag == SetupFlag::Derived || QStringView(k.name) == u"uselist") continue;

@@ -22,7 +22,8 @@ struct Setup {
 #include "setupkeys.inc"
 #undef SETUP_KEY
 
-    // Every member at its table default.
+    // Every member as reading a file without a [Setup] section gives it:
+    // the table defaults and the values derived from them.
     Setup();
 };
 
@@ -46,7 +47,7 @@ struct SetupKeyDef {
 std::span<const SetupKeyDef> setupKeys();
 const SetupKeyDef* findSetupKey(QStringView name);
 
-// Reads every key with its default, then works out the derived values.
+// Reads every key with its table default, then works out the derived values.
 void ReadSetup(const TMemIniFile& ini, Setup& setup);
 // Writes every written key in order; `version` always as the current file
 // version and `uselist` always as 1.
