@@ -8,7 +8,6 @@
 #include "platform/fake/fakeplatform.h"
 
 #include <QTemporaryDir>
-
 #include <benchmark/benchmark.h>
 
 using namespace lorvanta;
@@ -26,7 +25,8 @@ public:
     }
     void save(TMemIniFile& ini, const Setup&) const override {
         for (int i = 0; i < lines.size(); ++i)
-            ini.WriteMultiLineString(QStringLiteral("History"), u'H' + QString::number(i), lines[i]);
+            ini.WriteMultiLineString(QStringLiteral("History"), u'H' + QString::number(i),
+                                     lines[i]);
     }
 };
 
@@ -68,7 +68,8 @@ BENCHMARK(BM_LoadSettings)->Unit(benchmark::kMillisecond);
 
 void BM_SaveSettings(benchmark::State& state) {
     Fixture f;
-    for (auto _ : state) benchmark::DoNotOptimize(f.file.WriteSettings(false).ok());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(f.file.WriteSettings(false).ok());
 }
 BENCHMARK(BM_SaveSettings)->Unit(benchmark::kMillisecond);
 

@@ -11,15 +11,14 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QTextStream>
-
 #include <memory>
 
 using namespace lorvanta;
 
 int main(int argc, char** argv) {
     // The backup prompt needs a display; without one the prompt counts as "Ignore".
-    const bool haveDisplay = qEnvironmentVariableIsSet("DISPLAY") ||
-                             qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+    const bool haveDisplay =
+        qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
     std::unique_ptr<QCoreApplication> app = haveDisplay
                                                 ? std::make_unique<QApplication>(argc, argv)
                                                 : std::make_unique<QCoreApplication>(argc, argv);

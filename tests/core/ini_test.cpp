@@ -4,7 +4,6 @@
 #include "testsupport.h"
 
 #include <QFile>
-
 #include <unistd.h>
 
 using namespace lorvanta;
@@ -14,7 +13,9 @@ using lorvanta::test::writeFile;
 
 namespace {
 
-QString s(const char* text) { return QString::fromUtf8(text); }
+QString s(const char* text) {
+    return QString::fromUtf8(text);
+}
 
 } // namespace
 
@@ -61,9 +62,10 @@ TEST(IniParsing, IntegersAndBooleans) {
     };
     // Default 7 for integers, true for Booleans, so a fallback shows.
     const Case cases[] = {
-        {"42", 42, true},       {"-3", -3, true},      {"0x1F", 31, true}, {"0X1f", 31, true},
-        {"0", 0, false},        {"abc", 7, true},      {"x", 7, true},     {"0x", 7, true},
-        {"", 7, true},          {"12abc", 7, true},    {"2", 2, true},     {"0xZZ", 7, true},
+        {"42", 42, true},         {"-3", -3, true},         {"0x1F", 31, true},
+        {"0X1f", 31, true},       {"0", 0, false},          {"abc", 7, true},
+        {"x", 7, true},           {"0x", 7, true},          {"", 7, true},
+        {"12abc", 7, true},       {"2", 2, true},           {"0xZZ", 7, true},
         {"99999999999", 7, true}, {"0xFFFFFFFF", -1, true},
     };
     for (const Case& c : cases) {
@@ -88,7 +90,8 @@ TEST(IniLoadingMode, WriteReplacesTheFirstKeyOrAppendsAndCreatesSections) {
 TEST(IniLoadingMode, LargeSectionsStayConsistentAfterEdits) {
     // Sections this large get a key index; writes and deletes must keep it true.
     QString text = s("[Setup]\n");
-    for (int i = 0; i < 40; ++i) text += QStringLiteral("key%1=%1\n").arg(i);
+    for (int i = 0; i < 40; ++i)
+        text += QStringLiteral("key%1=%1\n").arg(i);
     TMemIniFile ini = TMemIniFile::FromText(text);
     EXPECT_EQ(ini.ReadInteger(s("Setup"), s("KEY39"), -1), 39);
     ini.DeleteKey(s("Setup"), s("key0"));
@@ -157,17 +160,26 @@ TEST(TextDecoding, ByteOrderMarksAndFallbacks) {
         QString text;
     };
     const Case cases[] = {
-        {QByteArray("\xEF\xBB\xBF" "caf\xC3\xA9"), s("café")},
+        {QByteArray("\xEF\xBB\xBF"
+                    "caf\xC3\xA9"),
+         s("café")},
         {QByteArray("caf\xC3\xA9"), s("café")},
         // Invalid UTF-8 bytes are Windows-1252, valid sequences beside them stay UTF-8.
         {QByteArray("caf\xE9 \x80 \xC3\xA9"), s("café € é")},
         {QByteArray("\x93quoted\x94"), s("“quoted”")},
         {QByteArray("\xC0\xAF overlong"), s("À¯ overlong")},
-        {QByteArray("\xFF\xFE" "a\0b\0", 6), s("ab")},
-        {QByteArray("\xFE\xFF" "\0a\0b", 6), s("ab")},
+        {QByteArray("\xFF\xFE"
+                    "a\0b\0",
+                    6),
+         s("ab")},
+        {QByteArray("\xFE\xFF"
+                    "\0a\0b",
+                    6),
+         s("ab")},
         {QByteArray("\xF0\x9F\x98\x80"), s("😀")},
     };
-    for (const Case& c : cases) EXPECT_EQ(decodeText(c.bytes), c.text) << c.bytes.toHex().data();
+    for (const Case& c : cases)
+        EXPECT_EQ(decodeText(c.bytes), c.text) << c.bytes.toHex().data();
 }
 
 TEST(IniFiles, WriterUsesBomAndCrLfAndReaderAcceptsLfWithoutBom) {
@@ -180,8 +192,9 @@ TEST(IniFiles, WriterUsesBomAndCrLfAndReaderAcceptsLfWithoutBom) {
 
     ini.WriteString(s("Sec"), s("name"), s("Zoë"));
     ASSERT_TRUE(ini.UpdateFile().ok());
-    EXPECT_EQ(readFile(path), QByteArray("\xEF\xBB\xBF[Sec]\r\nname=Zo\xC3\xAB\r\nother=\xE2\x82\xAC"
-                                         "\r\n\r\n"));
+    EXPECT_EQ(readFile(path),
+              QByteArray("\xEF\xBB\xBF[Sec]\r\nname=Zo\xC3\xAB\r\nother=\xE2\x82\xAC"
+                         "\r\n\r\n"));
     EXPECT_TRUE(TMemIniFile::Create(dir.file(s("missing.ini"))).ReadSections().isEmpty());
 }
 

@@ -15,7 +15,9 @@ using lorvanta::test::writeFile;
 
 namespace {
 
-QString s(const char* text) { return QString::fromUtf8(text); }
+QString s(const char* text) {
+    return QString::fromUtf8(text);
+}
 
 // Stands for a list section such as the history: plain "X0=..." lines.
 class LinesSection final : public SettingsSection {
@@ -23,7 +25,8 @@ public:
     explicit LinesSection(QString name) : name_(std::move(name)) {}
     QStringList lines;
     void load(const TMemIniFile& ini) override {
-        for (const QString& l : ini.ReadSectionValues(name_)) lines.append(l.section(u'=', 1));
+        for (const QString& l : ini.ReadSectionValues(name_))
+            lines.append(l.section(u'=', 1));
     }
     void save(TMemIniFile& ini, const lorvanta::Setup&) const override {
         for (int i = 0; i < lines.size(); ++i)
@@ -59,7 +62,8 @@ struct Start {
 
     QStringList names() const {
         QStringList out;
-        for (int i = 0; i < store.size(); ++i) out.append(store.at(i).keywords);
+        for (int i = 0; i < store.size(); ++i)
+            out.append(store.at(i).keywords);
         return out;
     }
 };
@@ -71,7 +75,8 @@ void addKeyword(KeywordStore& store, const char* names) {
     store.append(std::move(w));
 }
 
-const QByteArray kDefaultExc = "[W0]\nkeywords=first\ncommand=a\n[W1]\nkeywords=second\ncommand=b\n";
+const QByteArray kDefaultExc =
+    "[W0]\nkeywords=first\ncommand=a\n[W1]\nkeywords=second\ncommand=b\n";
 
 } // namespace
 
@@ -104,7 +109,8 @@ TEST(ReadSettings, KeywordsHistoryAndSettingsSurviveARestart) {
         ASSERT_TRUE(start.file.WriteSettings(false).ok());
     }
     const QByteArray bytes = readFile(dir.file(s("lorvanta.ini")));
-    EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBF[W]\r\nkeywords=k0\r\ncommand=cmd-k0\r\n\r\n[W]\r\n"));
+    EXPECT_TRUE(
+        bytes.startsWith("\xEF\xBB\xBF[W]\r\nkeywords=k0\r\ncommand=cmd-k0\r\n\r\n[W]\r\n"));
     EXPECT_TRUE(bytes.contains("\r\n\r\n[History]\r\nH0=k1 weather\r\nH1=k0\r\n\r\n[Setup]\r\n"));
     EXPECT_TRUE(bytes.endsWith("cefilefolders=1\r\n\r\n"));
 
@@ -224,8 +230,8 @@ TEST(ReadSettings, OldVersionsGetAMigrationCopy) {
         const char* version;
         bool copied;
     };
-    for (const Case& c : {Case{"19999", true}, Case{"", true}, Case{"20000", false},
-                          Case{"20502", false}}) {
+    for (const Case& c :
+         {Case{"19999", true}, Case{"", true}, Case{"20000", false}, Case{"20502", false}}) {
         TempDataFolder dir;
         const QByteArray content = QByteArray("[Setup]\nversion=") + c.version + "\n";
         writeFile(dir.file(s("lorvanta.ini")), content);
@@ -284,8 +290,11 @@ TEST(Backups, TheSettingsBackupFollowsAgeAndExitCount) {
         int shutdowns; // before this exit counts itself
         bool replaced;
     };
-    const Case cases[] = {{3 * kDay, 5, true},       {3 * kDay, 4, false}, {kDay, 9, false},
-                          {2 * kDay - 60, 9, false}, {2 * kDay + 60, 9, true}};
+    const Case cases[] = {{3 * kDay, 5, true},
+                          {3 * kDay, 4, false},
+                          {kDay, 9, false},
+                          {2 * kDay - 60, 9, false},
+                          {2 * kDay + 60, 9, true}};
     for (const Case& c : cases) {
         writeFile(bak, "old backup");
         start.setup.shutdowns = c.shutdowns;
@@ -330,8 +339,11 @@ TEST(Backups, TheDefaultNoteIsCopiedUnlessItsEditorLooksWiped) {
         bool force;
         bool copied;
     };
-    const Case cases[] = {{2, false, false}, {3, false, false}, {4, false, true},
-                          {std::nullopt, false, true}, {1, true, true}};
+    const Case cases[] = {{2, false, false},
+                          {3, false, false},
+                          {4, false, true},
+                          {std::nullopt, false, true},
+                          {1, true, true}};
     for (const Case& c : cases) {
         writeFile(bak, "old");
         writeFile(note, "current");

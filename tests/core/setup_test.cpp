@@ -8,7 +8,9 @@ using namespace lorvanta;
 
 namespace {
 
-QString s(const char* text) { return QString::fromUtf8(text); }
+QString s(const char* text) {
+    return QString::fromUtf8(text);
+}
 
 // The [Setup] lines that WriteSetup produces, as "key=value".
 QStringList writtenLines(const lorvanta::Setup& setup) {
@@ -29,7 +31,8 @@ TEST(SetupKeys, WritesEveryKeyOnceInTheFixedOrder) {
     const QStringList lines = writtenLines(lorvanta::Setup());
     ASSERT_EQ(lines.size(), 234);
     QStringList keys;
-    for (const QString& l : lines) keys.append(l.section(u'=', 0, 0));
+    for (const QString& l : lines)
+        keys.append(l.section(u'=', 0, 0));
     EXPECT_EQ(QSet<QString>(keys.begin(), keys.end()).size(), 234) << "a key is written twice";
     // The ends and a few landmarks of the written order.
     EXPECT_EQ(keys.first(), s("skintype"));
@@ -55,10 +58,9 @@ TEST(SetupKeys, EveryDefaultIsReadableAsItsTypeAndSurvivesARoundTrip) {
     for (const SetupKeyDef& k : setupKeys()) {
         const QString text = QString::fromUtf16(k.defaultText);
         int n = 0;
-        if (k.type == SetupType::Int || k.type == SetupType::Bool)
-            {
+        if (k.type == SetupType::Int || k.type == SetupType::Bool) {
             EXPECT_TRUE(parseIniInteger(text, n)) << k.owner << ": " << text.toStdString();
-            }
+        }
         if (k.type == SetupType::Bool) {
             EXPECT_TRUE(n == 0 || n == 1) << text.toStdString();
         }
@@ -93,7 +95,8 @@ TEST(SetupKeys, DocumentedDefaults) {
 }
 
 TEST(SetupKeys, UnreadableValuesFallBackToTheirDefaults) {
-    const lorvanta::Setup setup = readFrom("maxhistory=lots\nsavehistory=x\nmaxvisible=0x10\nhide=0\n");
+    const lorvanta::Setup setup =
+        readFrom("maxhistory=lots\nsavehistory=x\nmaxvisible=0x10\nhide=0\n");
     EXPECT_EQ(setup.maxhistory, 100);
     EXPECT_TRUE(setup.savehistory);
     EXPECT_EQ(setup.maxvisible, 16);
@@ -107,34 +110,46 @@ TEST(SetupKeys, DerivedValues) {
         const char* what;
     };
     const Case cases[] = {
-        {"hookwin=3\nhookwinr=1\n", [](const lorvanta::Setup& x) { return x.hookwin == 9; }, "hookwinr"},
-        {"hookwinr=1\nhookwinz=1\n", [](const lorvanta::Setup& x) { return x.hookwin == 10; }, "hookwinz wins"},
-        {"center=0\nautocenter=1\n", [](const lorvanta::Setup& x) { return x.center == 1; }, "autocenter"},
+        {"hookwin=3\nhookwinr=1\n", [](const lorvanta::Setup& x) { return x.hookwin == 9; },
+         "hookwinr"},
+        {"hookwinr=1\nhookwinz=1\n", [](const lorvanta::Setup& x) { return x.hookwin == 10; },
+         "hookwinz wins"},
+        {"center=0\nautocenter=1\n", [](const lorvanta::Setup& x) { return x.center == 1; },
+         "autocenter"},
         {"center=2\n", [](const lorvanta::Setup& x) { return x.center == 2; }, "center read"},
         {"unknownlaunchtype=-1\ndefaultenter=0\n",
          [](const lorvanta::Setup& x) { return x.unknownlaunchtype == 0; }, "defaultenter off"},
         {"unknownlaunchtype=2\ndefaultenter=0\n",
          [](const lorvanta::Setup& x) { return x.unknownlaunchtype == 2; }, "explicit launch type"},
-        {"skintype=2\nwidth=50\n", [](const lorvanta::Setup& x) { return x.width == 130; }, "skin width"},
-        {"skintype=1\nwidth=10\n", [](const lorvanta::Setup& x) { return x.width == 30; }, "plain width"},
-        {"skintype=1\nwidth=400\n", [](const lorvanta::Setup& x) { return x.width == 400; }, "wide"},
-        {"autodropdown=0\nskintype=1\n", [](const lorvanta::Setup& x) { return !x.expandf4; }, "expandf4 off"},
-        {"autodropdown=0\nskintype=3\n", [](const lorvanta::Setup& x) { return x.expandf4; }, "expandf4 skin"},
-        {"autodropdown=1\nexpandf4=0\n", [](const lorvanta::Setup& x) { return !x.expandf4; }, "expandf4 set"},
+        {"skintype=2\nwidth=50\n", [](const lorvanta::Setup& x) { return x.width == 130; },
+         "skin width"},
+        {"skintype=1\nwidth=10\n", [](const lorvanta::Setup& x) { return x.width == 30; },
+         "plain width"},
+        {"skintype=1\nwidth=400\n", [](const lorvanta::Setup& x) { return x.width == 400; },
+         "wide"},
+        {"autodropdown=0\nskintype=1\n", [](const lorvanta::Setup& x) { return !x.expandf4; },
+         "expandf4 off"},
+        {"autodropdown=0\nskintype=3\n", [](const lorvanta::Setup& x) { return x.expandf4; },
+         "expandf4 skin"},
+        {"autodropdown=1\nexpandf4=0\n", [](const lorvanta::Setup& x) { return !x.expandf4; },
+         "expandf4 set"},
         {"dropprograms=0\n",
-         [](const lorvanta::Setup& x) { return !x.scanwindowsitems && !x.indexwinsettings; }, "scan chain"},
+         [](const lorvanta::Setup& x) { return !x.scanwindowsitems && !x.indexwinsettings; },
+         "scan chain"},
         {"dropprograms=0\nscanwindowsitems=1\n",
-         [](const lorvanta::Setup& x) { return x.scanwindowsitems && x.indexwinsettings; }, "scan set"},
+         [](const lorvanta::Setup& x) { return x.scanwindowsitems && x.indexwinsettings; },
+         "scan set"},
         {"windowcolor=123\n",
          [](const lorvanta::Setup& x) { return x.inputwindowcolor == 123 && x.infobgcolor == 123; },
          "colours follow windowcolor"},
-        {"windowcolor=123\ninfobgcolor=5\n", [](const lorvanta::Setup& x) { return x.infobgcolor == 5; },
-         "infobgcolor set"},
-        {"autoindex=-1\nnoindexrefresh=1\n", [](const lorvanta::Setup& x) { return x.autoindex == 1; },
-         "autoindex no refresh"},
+        {"windowcolor=123\ninfobgcolor=5\n",
+         [](const lorvanta::Setup& x) { return x.infobgcolor == 5; }, "infobgcolor set"},
+        {"autoindex=-1\nnoindexrefresh=1\n",
+         [](const lorvanta::Setup& x) { return x.autoindex == 1; }, "autoindex no refresh"},
         {"autoindex=-1\n", [](const lorvanta::Setup& x) { return x.autoindex == 3; }, "autoindex"},
     };
-    for (const Case& c : cases) EXPECT_TRUE(c.holds(readFrom(c.lines))) << c.what;
+    for (const Case& c : cases)
+        EXPECT_TRUE(c.holds(readFrom(c.lines))) << c.what;
 }
 
 TEST(SetupKeys, ProgramsBecomesIndexedItems) {
@@ -150,9 +165,9 @@ TEST(SetupKeys, ProgramsBecomesIndexedItems) {
         {"Keywords,\"Indexed items\"", "Keywords,\"Indexed items\""},
     };
     for (const Case& c : cases) {
-        const lorvanta::Setup setup = readFrom(("comboorder=" + std::string(c.stored) + "\nautoorder=" +
-                                      std::string(c.stored) + "\n")
-                                         .c_str());
+        const lorvanta::Setup setup = readFrom(
+            ("comboorder=" + std::string(c.stored) + "\nautoorder=" + std::string(c.stored) + "\n")
+                .c_str());
         EXPECT_EQ(setup.comboorder, s(c.loaded)) << c.stored;
         EXPECT_EQ(setup.autoorder, s(c.loaded)) << c.stored;
     }

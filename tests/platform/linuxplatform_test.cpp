@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-
 #include <gtest/gtest.h>
 
 using lorvanta::platform::LinuxPlatform;
@@ -10,7 +9,8 @@ using lorvanta::platform::LinuxPlatform;
 namespace {
 
 struct EnvGuard {
-    explicit EnvGuard(const char* n) : name(n), had(qEnvironmentVariableIsSet(n)), old(qgetenv(n)) {}
+    explicit EnvGuard(const char* n)
+        : name(n), had(qEnvironmentVariableIsSet(n)), old(qgetenv(n)) {}
     ~EnvGuard() { had ? qputenv(name, old) : qunsetenv(name); }
     const char* name;
     bool had;
@@ -50,7 +50,8 @@ TEST(LinuxEnvironment, ProgramFolderIsTheTestBinarysFolder) {
     LinuxPlatform os;
     const QString folder = os.platform().environment.programFolder();
     EXPECT_TRUE(folder.endsWith(u'/'));
-    EXPECT_EQ(QDir(folder).canonicalPath(), QDir(QCoreApplication::applicationDirPath()).canonicalPath());
+    EXPECT_EQ(QDir(folder).canonicalPath(),
+              QDir(QCoreApplication::applicationDirPath()).canonicalPath());
 }
 
 TEST(LinuxEnvironment, SearchPathSkipsEmptyEntries) {

@@ -1,9 +1,8 @@
 // Proves the display runner: the test command starts an X server with a
 // window manager, and tests labelled "display" reach it.
 
-#include <xcb/xcb.h>
-
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
 
 TEST(X11Connection, ReachesTheServerAndItsWindowManager) {
     int screenIndex = 0;

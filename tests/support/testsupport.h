@@ -5,7 +5,6 @@
 #include <QDateTime>
 #include <QString>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 namespace lorvanta::test {
@@ -45,7 +44,9 @@ void setModified(const QString& path, const QDateTime& when);
 
 // Lets gtest print QStrings in failure messages.
 QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 inline void PrintTo(const QStringList& l, std::ostream* os) {
     *os << '[' << l.join(QStringLiteral("|")).toStdString() << ']';
 }

@@ -1,7 +1,6 @@
 #include "atomicfile.h"
 
 #include <QFile>
-
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -12,7 +11,9 @@ namespace lorvanta {
 
 namespace {
 
-QString errnoText() { return QString::fromLocal8Bit(std::strerror(errno)); }
+QString errnoText() {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
 
 bool writeAll(int fd, const QByteArray& data) {
     const char* p = data.constData();
@@ -31,7 +32,9 @@ bool writeAll(int fd, const QByteArray& data) {
 
 } // namespace
 
-QString atomicTempPath(const QString& path) { return path + QStringLiteral(".saving"); }
+QString atomicTempPath(const QString& path) {
+    return path + QStringLiteral(".saving");
+}
 
 IoStatus writeFileAtomically(const QString& path, const QByteArray& data,
                              const std::function<void()>& beforeRename) {
@@ -39,7 +42,8 @@ IoStatus writeFileAtomically(const QString& path, const QByteArray& data,
     const QByteArray tempName = QFile::encodeName(temp);
     const int fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
-        return IoStatus::failure(IoStatus::Code::OpenFailed, temp + QStringLiteral(": ") + errnoText());
+        return IoStatus::failure(IoStatus::Code::OpenFailed,
+                                 temp + QStringLiteral(": ") + errnoText());
 
     // Keep the permissions a user gave the old file (a private settings file stays private).
     const QByteArray target = QFile::encodeName(path);
@@ -51,7 +55,8 @@ IoStatus writeFileAtomically(const QString& path, const QByteArray& data,
     ::close(fd);
     if (!written) {
         ::unlink(tempName.constData());
-        return IoStatus::failure(IoStatus::Code::WriteFailed, temp + QStringLiteral(": ") + writeError);
+        return IoStatus::failure(IoStatus::Code::WriteFailed,
+                                 temp + QStringLiteral(": ") + writeError);
     }
     if (beforeRename) beforeRename();
     if (::rename(tempName.constData(), target.constData()) != 0) {

@@ -18,8 +18,10 @@ const QString kEscapedBr = QStringLiteral("{\\BR}");
 // always trimmed control characters along with blanks.
 QStringView trimIni(QStringView s) {
     qsizetype b = 0, e = s.size();
-    while (b < e && s[b].unicode() <= 0x20) ++b;
-    while (e > b && s[e - 1].unicode() <= 0x20) --e;
+    while (b < e && s[b].unicode() <= 0x20)
+        ++b;
+    while (e > b && s[e - 1].unicode() <= 0x20)
+        --e;
     return s.sliced(b, e - b);
 }
 
@@ -107,6 +109,7 @@ void TMemIniFile::parse(const QString& text) {
 }
 
 void TMemIniFile::rebuildSectionIndex() {
+    lastLookupIndex_ = -1;
     sectionIndex_.clear();
     for (int i = 0; i < int(sections_.size()); ++i)
         if (!sections_[i].erased) sectionIndex_[sections_[i].name.toLower()].sections.push_back(i);
@@ -115,9 +118,12 @@ void TMemIniFile::rebuildSectionIndex() {
 // ---------------------------------------------------------------- lookups
 
 const TMemIniFile::Section* TMemIniFile::findSection(const QString& name) const {
+    if (lastLookupIndex_ >= 0 && lastLookup_ == name) return &sections_[lastLookupIndex_];
     const auto it = sectionIndex_.constFind(name.toLower());
     if (it == sectionIndex_.cend() || it->head >= it->sections.size()) return nullptr;
-    return &sections_[it->sections[it->head]];
+    lastLookup_ = name;
+    lastLookupIndex_ = it->sections[it->head];
+    return &sections_[lastLookupIndex_];
 }
 
 TMemIniFile::Section* TMemIniFile::findSection(const QString& name) {
@@ -198,7 +204,9 @@ QStringList TMemIniFile::ReadSectionValues(const QString& section) const {
     return lines;
 }
 
-bool TMemIniFile::SectionExists(const QString& section) const { return findSection(section); }
+bool TMemIniFile::SectionExists(const QString& section) const {
+    return findSection(section);
+}
 
 bool TMemIniFile::ValueExists(const QString& section, const QString& key) const {
     const Section* s = findSection(section);
@@ -210,6 +218,7 @@ bool TMemIniFile::ValueExists(const QString& section, const QString& key) const 
 void TMemIniFile::EraseSection(const QString& section) {
     const auto it = sectionIndex_.find(section.toLower());
     if (it == sectionIndex_.end() || it->head >= it->sections.size()) return;
+    lastLookupIndex_ = -1;
     Section& s = sections_[it->sections[it->head++]];
     s.erased = true;
     s.lines.clear();
@@ -227,6 +236,7 @@ void TMemIniFile::DeleteKey(const QString& section, const QString& key) {
 
 TMemIniFile::Section& TMemIniFile::sectionForWrite(const QString& name) {
     if (Section* s = findSection(name)) return *s;
+    lastLookupIndex_ = -1; // the vector may move
     sections_.emplace_back();
     sections_.back().name = name;
     sectionIndex_[name.toLower()].sections.push_back(int(sections_.size()) - 1);
@@ -276,6 +286,7 @@ void TMemIniFile::WriteMultiLineString(const QString& section, const QString& ke
 }
 
 void TMemIniFile::Clear() {
+    lastLookupIndex_ = -1;
     sections_.clear();
     sectionIndex_.clear();
     out_.clear();
@@ -307,14 +318,16 @@ void TMemIniFile::MyFlattenSections() {
 QString TMemIniFile::text() const {
     QString t;
     if (streaming_) {
-        for (const QString& line : out_) t += line + kCrLf;
+        for (const QString& line : out_)
+            t += line + kCrLf;
         if (wroteAny_) t += kCrLf;
         return t;
     }
     for (const Section& s : sections_) {
         if (s.erased) continue;
         t += u'[' + s.name + u']' + kCrLf;
-        for (const Line& l : s.lines) t += (l.hasValue ? l.key + u'=' + l.value : l.key) + kCrLf;
+        for (const Line& l : s.lines)
+            t += (l.hasValue ? l.key + u'=' + l.value : l.key) + kCrLf;
         t += kCrLf;
     }
     return t;

@@ -5,7 +5,6 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
-
 #include <functional>
 #include <vector>
 
@@ -40,10 +39,10 @@ public:
     bool ReadBool(const QString& section, const QString& key, bool def) const;
     double ReadFloat(const QString& section, const QString& key, double def) const;
 
-    QStringList ReadSections() const;                        // in order, repeats included
-    QStringList ReadSection(const QString& section) const;   // key names of the first section
+    QStringList ReadSections() const;                            // in order, repeats included
+    QStringList ReadSection(const QString& section) const;       // key names of the first section
     QStringList ReadSectionValues(const QString& section) const; // its lines as stored
-    void EraseSection(const QString& section);               // the first section of that name
+    void EraseSection(const QString& section);                   // the first section of that name
     void DeleteKey(const QString& section, const QString& key);
     bool SectionExists(const QString& section) const;
     bool ValueExists(const QString& section, const QString& key) const;
@@ -101,6 +100,10 @@ private:
         size_t head = 0;
     };
     QHash<QString, NameEntry> sectionIndex_;
+    // Readers ask for many keys of one section in a row; remembering the last
+    // section found spares the lower-casing and hashing of its name.
+    mutable QString lastLookup_;
+    mutable int lastLookupIndex_ = -1;
     // streaming mode
     QStringList out_;
     QString lastSection_;

@@ -43,6 +43,12 @@ int validSequenceLength(const unsigned char* p, qsizetype left, char32_t& cp) {
 }
 
 QString decodeUtf8Lenient(const char* data, qsizetype size) {
+    // Nearly every file is valid UTF-8: Qt's decoder handles that fast, and
+    // only a file with an invalid byte takes the byte-by-byte path.
+    QStringDecoder strict(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString fast = strict(QByteArrayView(data, size));
+    if (!strict.hasError()) return fast;
+
     QString out;
     out.reserve(size);
     const auto* p = reinterpret_cast<const unsigned char*>(data);

@@ -3,7 +3,6 @@
 #include "exeword.h"
 
 #include <QString>
-
 #include <optional>
 
 namespace lorvanta {

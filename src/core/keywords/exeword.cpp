@@ -15,8 +15,8 @@ bool TExeWord::matchesName(QStringView s) const {
 }
 
 bool TakesParameters(const TExeWord& w) {
-    static const char16_t* const kCommandMarks[] = {u"$p$", u"$ps", u"$pp", u"$p1$", u"$u$",
-                                                    u"$u1$"};
+    static const char16_t* const kCommandMarks[] = {u"$p$",  u"$ps", u"$pp",
+                                                    u"$p1$", u"$u$", u"$u1$"};
     static const char16_t* const kFieldMarks[] = {u"$p$", u"$p1$", u"$u$", u"$u1$"};
     for (const char16_t* m : kCommandMarks)
         if (w.command.contains(QStringView(m), Qt::CaseInsensitive)) return true;

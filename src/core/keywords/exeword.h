@@ -23,8 +23,8 @@ public:
     QString group;   // tags, separated by single spaces
     QString iconpath;
     int iconidx = 0;
-    bool onlyone = false;      // bring a running instance to the front instead
-    int permissionlevel = -1;  // page permission already granted, -1 none
+    bool onlyone = false;     // bring a running instance to the front instead
+    int permissionlevel = -1; // page permission already granted, -1 none
     bool disabled = false;
 
     void Clone(const TExeWord& source) { *this = source; }

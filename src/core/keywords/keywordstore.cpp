@@ -15,7 +15,8 @@ int KeywordStore::indexOf(const TExeWord* word) const {
 std::vector<const TExeWord*> KeywordStore::all() const {
     std::vector<const TExeWord*> out;
     out.reserve(words_.size());
-    for (const auto& w : words_) out.push_back(w.get());
+    for (const auto& w : words_)
+        out.push_back(w.get());
     return out;
 }
 
@@ -142,9 +143,12 @@ void ReadWords(TMemIniFile& ini, std::vector<std::unique_ptr<TExeWord>>& list, b
     if (front.empty() && back.empty()) return;
     std::vector<std::unique_ptr<TExeWord>> merged;
     merged.reserve(front.size() + list.size() + back.size());
-    for (auto it = front.rbegin(); it != front.rend(); ++it) merged.push_back(std::move(*it));
-    for (auto& w : list) merged.push_back(std::move(w));
-    for (auto& w : back) merged.push_back(std::move(w));
+    for (auto it = front.rbegin(); it != front.rend(); ++it)
+        merged.push_back(std::move(*it));
+    for (auto& w : list)
+        merged.push_back(std::move(w));
+    for (auto& w : back)
+        merged.push_back(std::move(w));
     list = std::move(merged);
 }
 
@@ -164,7 +168,8 @@ void WriteWords(TMemIniFile& ini, std::span<const TExeWord* const> list, bool is
         if (w.key != -1 && includeHotkeys) ini.WriteInteger(sec, QStringLiteral("key"), w.key);
         if (w.keymod != -1 && includeHotkeys)
             ini.WriteInteger(sec, QStringLiteral("keymod"), w.keymod);
-        if (!w.group.isEmpty() && includeTags) ini.WriteString(sec, QStringLiteral("tags"), w.group);
+        if (!w.group.isEmpty() && includeTags)
+            ini.WriteString(sec, QStringLiteral("tags"), w.group);
         if (!w.iconpath.isEmpty() && includeIcons) {
             ini.WriteString(sec, QStringLiteral("iconpath"), w.iconpath);
             ini.WriteInteger(sec, QStringLiteral("iconidx"), w.iconidx);

@@ -4,7 +4,6 @@
 
 #include <QSet>
 #include <QStringList>
-
 #include <memory>
 #include <span>
 #include <vector>

@@ -8,7 +8,6 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-
 #include <atomic>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -28,8 +27,8 @@ constexpr int kBackupMinShutdowns = 5;
 IoStatus copyFileAtomically(const QString& source, const QString& target) {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
-        return IoStatus::failure(IoStatus::Code::ReadFailed, source + QStringLiteral(": ") +
-                                                                 in.errorString());
+        return IoStatus::failure(IoStatus::Code::ReadFailed,
+                                 source + QStringLiteral(": ") + in.errorString());
     const QByteArray data = in.readAll();
     const QDateTime modified = QFileInfo(in).lastModified();
     in.close();
@@ -108,17 +107,17 @@ SettingsFile::ReadResult SettingsFile::ReadSettings(bool onlysetup) {
     if (!ini) return ReadResult::Exit;
 
     if (!onlysetup) {
-        const int version = ini->ReadInteger(QString::fromUtf16(kSetupSection),
-                                             QStringLiteral("version"), 0);
+        const int version =
+            ini->ReadInteger(QString::fromUtf16(kSetupSection), QStringLiteral("version"), 0);
         if (!firstRun && version < 20000) copyFileAtomically(settingsPath(), migrationPath());
         if (firstRun) {
-            TMemIniFile defaults =
-                TMemIniFile::Create(platform_.environment.programFolder() +
-                                    QStringLiteral("default.exc"));
+            TMemIniFile defaults = TMemIniFile::Create(platform_.environment.programFolder() +
+                                                       QStringLiteral("default.exc"));
             store_.ReadWords(defaults, false);
         }
         store_.ReadWords(*ini, false);
-        for (SettingsSection* section : sections_) section->load(*ini);
+        for (SettingsSection* section : sections_)
+            section->load(*ini);
         store_.rebuildTagList();
     }
     ReadSetup(*ini, setup_);
@@ -135,7 +134,8 @@ IoStatus SettingsFile::WriteSettings(bool def) {
     TMemIniFile ini = TMemIniFile::CreateFast(QString());
     ini.Clear();
     WriteWords(ini, store_, false, true, true, true);
-    for (const SettingsSection* section : sections_) section->save(ini, setup_);
+    for (const SettingsSection* section : sections_)
+        section->save(ini, setup_);
     if (!def) WriteSetup(ini);
     ini.Rename(settingsPath(), false);
     ini.MyFlattenSections();

@@ -17,7 +17,9 @@ const SetupKeyDef kKeys[] = {
 
 const QString kSection = QString::fromUtf16(kSetupSection);
 
-QString keyName(const SetupKeyDef& k) { return QString::fromUtf16(k.name); }
+QString keyName(const SetupKeyDef& k) {
+    return QString::fromUtf16(k.name);
+}
 
 // Stores `text` into the member of `k` the way the file layer reads it;
 // unreadable text leaves the member unchanged.
@@ -70,9 +72,13 @@ QString normaliseSourceOrder(QString order) {
 
 } // namespace
 
-Setup::Setup() { ReadSetup(TMemIniFile::FromText(QString()), *this); }
+Setup::Setup() {
+    ReadSetup(TMemIniFile::FromText(QString()), *this);
+}
 
-std::span<const SetupKeyDef> setupKeys() { return kKeys; }
+std::span<const SetupKeyDef> setupKeys() {
+    return kKeys;
+}
 
 const SetupKeyDef* findSetupKey(QStringView name) {
     for (const SetupKeyDef& k : kKeys)
@@ -97,7 +103,8 @@ QString setupValueText(const Setup& s, const SetupKeyDef& k) {
 }
 
 void ReadSetup(const TMemIniFile& ini, Setup& s) {
-    for (const SetupKeyDef& k : kKeys) assignText(s, k, QString::fromUtf16(k.defaultText));
+    for (const SetupKeyDef& k : kKeys)
+        assignText(s, k, QString::fromUtf16(k.defaultText));
     for (const SetupKeyDef& k : kKeys) {
         // uselist is only ever written, for older readers.
         if (k.flag == SetupFlag::Derived || QStringView(k.name) == u"uselist") continue;
@@ -111,11 +118,13 @@ void ReadSetup(const TMemIniFile& ini, Setup& s) {
     s.width = std::max(s.width, s.skintype > 1 ? 130 : 30);
 
     // Keys whose default follows other keys, in dependency order.
-    s.expandf4 = ini.ReadBool(kSection, QStringLiteral("expandf4"), s.autodropdown || s.skintype > 2);
+    s.expandf4 =
+        ini.ReadBool(kSection, QStringLiteral("expandf4"), s.autodropdown || s.skintype > 2);
     s.scanwindowsitems = ini.ReadBool(kSection, QStringLiteral("scanwindowsitems"), s.dropprograms);
     s.indexwinsettings =
         ini.ReadBool(kSection, QStringLiteral("indexwinsettings"), s.scanwindowsitems);
-    s.inputwindowcolor = ini.ReadInteger(kSection, QStringLiteral("inputwindowcolor"), s.windowcolor);
+    s.inputwindowcolor =
+        ini.ReadInteger(kSection, QStringLiteral("inputwindowcolor"), s.windowcolor);
     s.infobgcolor = ini.ReadInteger(kSection, QStringLiteral("infobgcolor"), s.windowcolor);
 
     s.comboorder = normaliseSourceOrder(s.comboorder);

@@ -28,9 +28,8 @@ public:
     int question(const QString& caption, const QString& text, const QStringList& buttons) override {
         Q_UNUSED(text);
         const int answer = f_.nextAnswer();
-        f_.record(QStringLiteral("question %1 [%2] -> %3")
-                      .arg(caption, buttons.join(u'|'))
-                      .arg(answer));
+        f_.record(
+            QStringLiteral("question %1 [%2] -> %3").arg(caption, buttons.join(u'|')).arg(answer));
         return answer;
     }
     void message(const QString& caption, const QString& text) override {

@@ -5,7 +5,6 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
-
 #include <pwd.h>
 #include <unistd.h>
 
@@ -67,7 +66,8 @@ public:
         if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return -1;
         QMessageBox box(QMessageBox::Warning, caption, text);
         QList<QAbstractButton*> made;
-        for (const QString& b : buttons) made.append(box.addButton(b, QMessageBox::AcceptRole));
+        for (const QString& b : buttons)
+            made.append(box.addButton(b, QMessageBox::AcceptRole));
         box.exec();
         return int(made.indexOf(box.clickedButton()));
     }
