@@ -8,16 +8,9 @@
 
 using namespace lorvanta;
 using lorvanta::test::readFile;
+using lorvanta::test::s;
 using lorvanta::test::TempDataFolder;
 using lorvanta::test::writeFile;
-
-namespace {
-
-QString s(const char* text) {
-    return QString::fromUtf8(text);
-}
-
-} // namespace
 
 TEST(IniParsing, TrimsSkipsCommentsAndKeepsRepeatedSections) {
     const TMemIniFile ini = TMemIniFile::FromText(s("stray=ignored before any section\n"

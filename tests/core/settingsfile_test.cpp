@@ -9,15 +9,12 @@
 
 using namespace lorvanta;
 using lorvanta::test::readFile;
+using lorvanta::test::s;
 using lorvanta::test::setModified;
 using lorvanta::test::TempDataFolder;
 using lorvanta::test::writeFile;
 
 namespace {
-
-QString s(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 // Stands for a list section such as the history: plain "X0=..." lines.
 class LinesSection final : public SettingsSection {
@@ -208,7 +205,8 @@ TEST(BackupPrompt, TextNamesTheBackupAndTheChoices) {
 
 TEST(ReadSettings, ADamagedSettingsFileIsKeptAsideAndTheBackupOffered) {
     TempDataFolder dir;
-    const QByteArray garbage("\0\0\0\0garbage without sections\0", 31);
+    static const char kGarbage[] = "\0\0\0\0garbage without sections\0";
+    const QByteArray garbage(kGarbage, sizeof kGarbage - 1);
     writeFile(dir.file(s("lorvanta.ini")), garbage);
     writeFile(dir.file(s("lorvanta.ini.bak")), "[W]\nkeywords=saved\n");
     dir.fake.queueAnswer(0);

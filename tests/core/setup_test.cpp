@@ -5,12 +5,9 @@
 #include <QSet>
 
 using namespace lorvanta;
+using lorvanta::test::s;
 
 namespace {
-
-QString s(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 // The [Setup] lines that WriteSetup produces, as "key=value".
 QStringList writtenLines(const lorvanta::Setup& setup) {

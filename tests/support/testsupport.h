@@ -34,6 +34,11 @@ private:
     bool hadPrevious_ = false;
 };
 
+// A QString from UTF-8 text, for the many literals of tests.
+inline QString s(const char* text) {
+    return QString::fromUtf8(text);
+}
+
 // Writes `bytes` to `path`, creating folders; fails the test on error.
 void writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
