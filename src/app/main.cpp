@@ -3,9 +3,7 @@
 // what it found, and exits through the orderly shutdown, which saves the
 // settings and makes the backups.
 
-#include "core/datafolder.h"
-#include "core/keywords/keywordstore.h"
-#include "core/settings/settingsfile.h"
+#include "core/corestate.h"
 #include "platform/linux/linuxplatform.h"
 
 #include <QApplication>
@@ -27,9 +25,9 @@ int main(int argc, char** argv) {
 
     platform::LinuxPlatform os;
     const DataFolder folder(os.platform().environment);
-    KeywordStore store;
-    Setup setup;
-    SettingsFile settings(folder, os.platform(), store, setup);
+    CoreState core(folder, os.platform());
+    SettingsFile& settings = core.file;
+    const KeywordStore& store = core.store;
 
     QTextStream out(stdout);
     const SettingsFile::ReadResult read = settings.ReadSettings(false);

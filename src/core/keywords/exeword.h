@@ -1,11 +1,13 @@
 #pragma once
 
+#include "core/list/listobject.h"
+
 #include <QString>
 
 namespace lorvanta {
 
 // One keyword: the names a user types and what they run.
-class TExeWord {
+class TExeWord : public TClonable<TExeWord> {
 public:
     // Names separated by ","; the first is the default name. Pieces are not
     // trimmed, so "a, b" has the names "a" and " b". "new..." marks a record
@@ -27,6 +29,7 @@ public:
     int permissionlevel = -1; // page permission already granted, -1 none
     bool disabled = false;
 
+    using TClonable<TExeWord>::Clone; // the copy as a new list object
     void Clone(const TExeWord& source) { *this = source; }
     // The lower-cased first name.
     QString DefaultKeyword() const;

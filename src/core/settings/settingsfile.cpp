@@ -75,11 +75,13 @@ std::optional<TMemIniFile> SettingsFile::openSettingsFile(bool& firstRun) {
         }
         // Keep an unreadable or damaged file for the user instead of letting
         // the next save overwrite it, and go on as if it were missing.
+        if (readOnly_) return TMemIniFile::Create(QString());
         const QString aside = path + QStringLiteral(".damaged");
         QFile::remove(aside);
         QFile::rename(path, aside);
     }
     const QString backup = backupPath();
+    if (readOnly_ && QFileInfo::exists(backup)) return TMemIniFile::Create(backup);
     if (QFileInfo::exists(backup)) {
         const int answer = platform_.dialogs.question(
             QStringLiteral("Lorvanta settings file problem"), backupPromptText(backup),
@@ -109,8 +111,9 @@ SettingsFile::ReadResult SettingsFile::ReadSettings(bool onlysetup) {
     if (!onlysetup) {
         const int version =
             ini->ReadInteger(QString::fromUtf16(kSetupSection), QStringLiteral("version"), 0);
-        if (!firstRun && version < 20000) copyFileAtomically(settingsPath(), migrationPath());
-        if (firstRun) {
+        if (!firstRun && version < 20000 && !readOnly_)
+            copyFileAtomically(settingsPath(), migrationPath());
+        if (firstRun && firstRunKeywords_) {
             TMemIniFile defaults = TMemIniFile::Create(platform_.environment.programFolder() +
                                                        QStringLiteral("default.exc"));
             store_.ReadWords(defaults, false);
@@ -125,6 +128,8 @@ SettingsFile::ReadResult SettingsFile::ReadSettings(bool onlysetup) {
 }
 
 IoStatus SettingsFile::WriteSettings(bool def) {
+    if (readOnly_)
+        return IoStatus::failure(IoStatus::Code::OpenFailed, QStringLiteral("read-only"));
     if (gSaving.exchange(true))
         return IoStatus::failure(IoStatus::Code::Busy, QStringLiteral("another save is running"));
     struct Release {
@@ -169,7 +174,7 @@ bool SettingsFile::copyIfDue(const QString& source, const QString& target, bool 
 }
 
 void SettingsFile::BackupDataFiles(bool force) {
-    if (!setup_.backup && !force) return;
+    if (readOnly_ || (!setup_.backup && !force)) return;
     copyIfDue(settingsPath(), backupPath(), force, {});
 
     QString note;

@@ -51,6 +51,11 @@ public:
 
     void addSection(SettingsSection& section) { sections_.push_back(&section); }
     void setNotesBackupSource(const NotesBackupSource* source) { notes_ = source; }
+    // Read-only use (lorvanta-cli): nothing is ever written, copied or moved,
+    // no question is asked (a lone backup is read in place), and saves fail.
+    void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
+    // Whether a first run adds the keywords shipped next to the program.
+    void setLoadFirstRunKeywords(bool load) { firstRunKeywords_ = load; }
     // A test seam: runs between writing the new file and renaming it into place.
     void setBeforeRenameHook(std::function<void()> hook) { beforeRename_ = std::move(hook); }
 
@@ -85,6 +90,8 @@ private:
     std::vector<SettingsSection*> sections_;
     const NotesBackupSource* notes_ = nullptr;
     std::function<void()> beforeRename_;
+    bool readOnly_ = false;
+    bool firstRunKeywords_ = true;
 };
 
 // Copies a file atomically and gives the copy the source's modification time,

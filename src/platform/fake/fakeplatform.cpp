@@ -78,6 +78,10 @@ FakePlatform::FakePlatform()
 
 FakePlatform::~FakePlatform() = default;
 
+Platform FakePlatform::platformWith(Environment& environment) {
+    return Platform{environment, impl_->dialogs, impl_->shell, impl_->process};
+}
+
 int FakePlatform::nextAnswer() {
     if (answers_.empty()) return -1;
     const int a = answers_.front();

@@ -20,6 +20,9 @@ public:
     FakePlatform& operator=(const FakePlatform&) = delete;
 
     Platform& platform() { return *platform_; }
+    // The same recording facilities around another environment (the real
+    // one, for dry runs on the user's machine).
+    Platform platformWith(Environment& environment);
 
     // Recorded calls, oldest first.
     const QStringList& calls() const { return calls_; }

@@ -1,64 +1,16 @@
 #include "linuxplatform.h"
 
+#include "linuxenvironment.h"
+
 #include <QApplication>
-#include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
-#include <pwd.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace lorvanta::platform {
 
 namespace {
-
-QString withSlash(QString path) {
-    if (!path.endsWith(u'/')) path += u'/';
-    return path;
-}
-
-class LinuxEnvironment final : public Environment {
-public:
-    QString programFolder() const override {
-        const QFileInfo exe(QStringLiteral("/proc/self/exe"));
-        return withSlash(QFileInfo(exe.canonicalFilePath()).absolutePath());
-    }
-
-    QString configFolder() const override {
-        // An XDG base directory that is not absolute is invalid and must be ignored.
-        const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
-        if (xdg.startsWith(u'/')) return xdg;
-        const QString home = homeFolder();
-        return home.isEmpty() ? QString() : home + QStringLiteral("/.config");
-    }
-
-    QString homeFolder() const override {
-        const QString home = qEnvironmentVariable("HOME");
-        if (!home.isEmpty()) return home;
-        if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir)
-            return QString::fromLocal8Bit(pw->pw_dir);
-        return {};
-    }
-
-    std::optional<QString> variable(const QString& name) const override {
-        if (name.isEmpty()) return std::nullopt;
-        const QByteArray exact = name.toLocal8Bit();
-        if (const char* v = ::getenv(exact.constData())) return QString::fromLocal8Bit(v);
-        for (char** e = environ; e && *e; ++e) {
-            const QString entry = QString::fromLocal8Bit(*e);
-            const qsizetype eq = entry.indexOf(u'=');
-            if (eq > 0 && QStringView(entry).first(eq).compare(name, Qt::CaseInsensitive) == 0)
-                return entry.mid(eq + 1);
-        }
-        return std::nullopt;
-    }
-
-    QStringList searchPath() const override {
-        return qEnvironmentVariable("PATH").split(u':', Qt::SkipEmptyParts);
-    }
-};
 
 class LinuxDialogs final : public Dialogs {
 public:

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <array>
+
+namespace lorvanta {
+
+// The fuzzy score of a search text against a name. Both are compared
+// lower-cased and trimmed; 0 means no match. Letters found in order score
+// 1000 and more, with bonuses for a shared first or last letter and for
+// prefix or suffix matches; names of several words are also scored word by
+// word. Example: "ffx" against "firefox" scores 1030.
+int FuzzyScore(QStringView query, QStringView name);
+
+// The same, on texts already prepared by `fuzzyPrepare` (lower-cased,
+// trimmed, double blanks reduced once); the index keeps its names prepared so
+// that a search over many items does no allocation per item.
+int FuzzyScorePrepared(QStringView query, QStringView name);
+QString fuzzyPrepare(QStringView name);
+QString fuzzyPrepareQuery(QStringView query);
+
+// The 20 best candidates of a fuzzy search. A candidate enters only with a
+// score above the smallest one held, replacing the first slot that holds it.
+class FuzzyTable {
+public:
+    static constexpr int kSlots = 20;
+    struct Slot {
+        int score = 0;
+        int candidate = -1; // the caller's index of the candidate
+    };
+
+    // Whether a candidate with `score` would enter.
+    bool admits(int score) const { return score > slots_[minSlot_].score; }
+    void offer(int score, int candidate);
+    const std::array<Slot, kSlots>& slots() const { return slots_; }
+
+private:
+    void findMin();
+    std::array<Slot, kSlots> slots_{};
+    int minSlot_ = 0;
+};
+
+// The value a held score is ranked by: shorter names first among equal scores.
+inline int fuzzyRank(int score, int nameLength) {
+    return score * 1000 - nameLength + 500;
+}
+
+} // namespace lorvanta

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace lorvanta {
+
+// The [Desktop Entry] group of a freedesktop .desktop file: what the
+// launcher needs to list, describe and start it.
+struct DesktopEntry {
+    QString type;
+    QString name;
+    QString genericName;
+    QString comment;
+    QString exec;
+    QString tryExec;
+    QString path; // working folder
+    QString icon;
+    bool terminal = false;
+    bool noDisplay = false;
+    bool hidden = false;
+    QStringList onlyShowIn;
+    QStringList notShowIn;
+    QStringList categories;
+};
+
+// Reads the file; nothing when it cannot be read or has no [Desktop Entry]
+// group. Localised keys ("Name[de]") are ignored in favour of the plain ones.
+std::optional<DesktopEntry> readDesktopEntry(const QString& file);
+
+// The argument vector of an Exec value: quoting and escapes as the Desktop
+// Entry rules give them, "%%" as "%", and the field codes left out.
+QStringList execArguments(const QString& exec);
+
+} // namespace lorvanta

@@ -1,0 +1,140 @@
+#include "commands.h"
+
+#include "core/corestate.h"
+#include "core/list/candidatelist.h"
+#include "core/list/recentdocs.h"
+#include "platform/fake/fakeplatform.h"
+#include "platform/linux/linuxenvironment.h"
+
+#include <QFile>
+#include <memory>
+
+namespace lorvanta::cli {
+
+const char kUsage[] = "usage: lorvanta-cli [--data DIR] list [--caret N] [--all] [--reverse] TEXT\n"
+                      "       lorvanta-cli [--data DIR] fuzzy [--items FILE] QUERY...\n";
+
+namespace {
+
+// The data folder loaded read-only, with the real environment and a
+// platform that records instead of acting.
+struct Loaded {
+    explicit Loaded(const QString& data)
+        : platform(fake.platformWith(env)),
+          folder(data.isEmpty() ? DataFolder(env, DataFolder::Create::Never)
+                                : DataFolder::at(data)),
+          core(folder, platform),
+          recent(
+              recentDocumentsPath(env.variable(QStringLiteral("XDG_DATA_HOME")).value_or(QString()),
+                                  env.homeFolder())) {
+        core.file.setReadOnly(true);
+        // A data folder without settings file is empty, not a first run.
+        core.file.setLoadFirstRunKeywords(false);
+        core.file.ReadSettings(false);
+    }
+
+    CandidateList makeList(const IndexCollection* index) {
+        ListSources sources;
+        sources.index = index;
+        sources.recent = &recent;
+        return CandidateList(core.setup, core.store, core.history, core.pinned, env, sources);
+    }
+
+    platform::LinuxEnvironment env;
+    platform::FakePlatform fake;
+    platform::Platform platform;
+    DataFolder folder;
+    CoreState core;
+    XbelRecentDocuments recent;
+};
+
+int usage(Output& o) {
+    o.err = kUsage;
+    return Usage;
+}
+
+} // namespace
+
+int runList(const QString& data, const QStringList& args, Output& o) {
+    int caret = -1;
+    bool all = false, reverse = false;
+    QStringList words;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == u"--caret") {
+            bool ok = false;
+            caret = i + 1 < args.size() ? args[++i].toInt(&ok) : -1;
+            if (!ok || caret < 0) return usage(o);
+        } else if (a == u"--all") {
+            all = true;
+        } else if (a == u"--reverse") {
+            reverse = true;
+        } else if (a == u"--") {
+            words += args.mid(i + 1);
+            break;
+        } else {
+            words.append(a);
+        }
+    }
+    if (words.isEmpty()) return usage(o);
+    InputState in;
+    in.text = words.join(u' ');
+    if (caret > in.text.size()) return usage(o);
+    in.caret = caret;
+
+    Loaded loaded(data);
+    CandidateList list = loaded.makeList(nullptr);
+    // Typing the text would have looked for fuzzy suggestions first.
+    list.FuzzySearch(in.text, 2, false, 0);
+    list.BuildListContent(in, all, reverse);
+    for (const ListRow& row : list.rows().rows())
+        o.line(row.text);
+    return Ok;
+}
+
+int runFuzzy(const QString& data, const QStringList& args, Output& o) {
+    QString itemsFile;
+    QStringList queries;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == u"--items") {
+            if (i + 1 >= args.size()) return usage(o);
+            itemsFile = args[++i];
+        } else {
+            queries.append(args[i]);
+        }
+    }
+    if (queries.isEmpty()) return usage(o);
+
+    MemoryIndex index;
+    if (!itemsFile.isEmpty()) {
+        QFile f(itemsFile);
+        if (!f.open(QIODevice::ReadOnly)) {
+            o.err = "lorvanta-cli: cannot read " + QFile::encodeName(itemsFile) + ": " +
+                    f.errorString().toUtf8() + "\n";
+            return Failed;
+        }
+        const QByteArray bytes = f.readAll();
+        for (qsizetype at = 0; at < bytes.size();) {
+            qsizetype end = bytes.indexOf('\n', at);
+            if (end < 0) end = bytes.size();
+            QByteArrayView line(bytes.constData() + at, end - at);
+            at = end + 1;
+            if (line.endsWith('\r')) line.chop(1);
+            if (line.isEmpty()) continue;
+            TMyShellItem item;
+            item.name = QString::fromUtf8(line);
+            index.add(std::move(item));
+        }
+    }
+    Loaded loaded(data);
+    CandidateList list = loaded.makeList(&index);
+    for (int q = 0; q < queries.size(); ++q) {
+        if (q > 0) o.line(QString());
+        list.FuzzySearch(queries[q], 0, false, 0);
+        for (const ListRow& row : list.suggestions().rows())
+            o.line(row.text);
+    }
+    return Ok;
+}
+
+} // namespace lorvanta::cli

@@ -1,0 +1,42 @@
+// lorvanta-cli: answers on standard output what the launcher would do with
+// an input, on a data folder it only reads.
+
+#include "commands.h"
+
+#include <QCoreApplication>
+
+using namespace lorvanta::cli;
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments().mid(1);
+    QString data; // empty: the normal data-folder rules
+
+    // --data may stand before or after the command name.
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] != u"--data") continue;
+        if (i + 1 >= args.size()) {
+            std::fputs(kUsage, stderr);
+            return Usage;
+        }
+        data = args[i + 1];
+        args.remove(i, 2);
+        break;
+    }
+    if (args.isEmpty()) {
+        std::fputs(kUsage, stderr);
+        return Usage;
+    }
+    const QString command = args.takeFirst();
+    Output o;
+    int code = Usage;
+    if (command == u"list")
+        code = runList(data, args, o);
+    else if (command == u"fuzzy")
+        code = runFuzzy(data, args, o);
+    else
+        o.err = kUsage;
+    std::fwrite(o.out.constData(), 1, size_t(o.out.size()), stdout);
+    std::fwrite(o.err.constData(), 1, size_t(o.err.size()), stderr);
+    return code;
+}
