@@ -84,8 +84,6 @@ int runList(const QString& data, const QStringList& args, Output& o) {
 
     Loaded loaded(data);
     CandidateList list = loaded.makeList(nullptr);
-    // Typing the text would have looked for fuzzy suggestions first.
-    list.FuzzySearch(in.text, 2, false, 0);
     list.BuildListContent(in, all, reverse);
     for (const ListRow& row : list.rows().rows())
         o.line(row.text);
@@ -105,7 +103,7 @@ int runFuzzy(const QString& data, const QStringList& args, Output& o) {
     }
     if (queries.isEmpty()) return usage(o);
 
-    MemoryIndex index;
+    QByteArray lines;
     if (!itemsFile.isEmpty()) {
         QFile f(itemsFile);
         if (!f.open(QIODevice::ReadOnly)) {
@@ -113,19 +111,9 @@ int runFuzzy(const QString& data, const QStringList& args, Output& o) {
                     f.errorString().toUtf8() + "\n";
             return Failed;
         }
-        const QByteArray bytes = f.readAll();
-        for (qsizetype at = 0; at < bytes.size();) {
-            qsizetype end = bytes.indexOf('\n', at);
-            if (end < 0) end = bytes.size();
-            QByteArrayView line(bytes.constData() + at, end - at);
-            at = end + 1;
-            if (line.endsWith('\r')) line.chop(1);
-            if (line.isEmpty()) continue;
-            TMyShellItem item;
-            item.name = QString::fromUtf8(line);
-            index.add(std::move(item));
-        }
+        lines = f.readAll();
     }
+    const NameListIndex index(lines);
     Loaded loaded(data);
     CandidateList list = loaded.makeList(&index);
     for (int q = 0; q < queries.size(); ++q) {

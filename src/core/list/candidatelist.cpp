@@ -151,8 +151,10 @@ void CandidateList::runSpecial(Special kind, const QString& input) {
     case Special::Recent: {
         Emitter e(*this, headerRow(QStringLiteral("Recent docs")), false, false);
         if (sources_.recent)
-            for (TMyShellItem& item : sources_.recent->recent())
-                e.add(item.name, std::make_unique<TMyShellItem>(std::move(item)));
+            for (TMyShellItem& item : sources_.recent->recent()) {
+                QString name = item.name;
+                e.add(std::move(name), std::make_unique<TMyShellItem>(std::move(item)));
+            }
         rerankSpecial(input, e.header);
         return;
     }
@@ -235,7 +237,7 @@ void CandidateList::runFolderListing(const QString& folder, const QString& input
     if (!listed.endsWith(u'/')) listed += u'/';
     Emitter e(*this, headerRow(shown), false, false);
     for (FolderEntry& entry : listTypedPath(listed, env_.homeFolder(), setup_.ignorenetwork))
-        e.add(entry.text, std::make_unique<TMyShellItem>(std::move(entry.item)));
+        e.add(std::move(entry.text), std::make_unique<TMyShellItem>(std::move(entry.item)));
     rerankSpecial(input, e.header);
 }
 

@@ -6,7 +6,7 @@ namespace lorvanta {
 
 bool ListDisplayModel::update(const RowList& rows) {
     const QStringList texts = rows.texts();
-    if (texts == shownTexts_ && !rows_.empty()) return false;
+    if (texts == shownTexts_) return false;
     shownTexts_ = texts;
     rows_.clear();
     int number = 0;

@@ -2,83 +2,102 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <climits>
 
 namespace lorvanta {
 
 namespace {
 
-// Characters of q in n in order, each searched after the previous hit.
-bool isSubsequence(QStringView q, QStringView n) {
-    qsizetype at = 0;
-    for (QChar c : q) {
-        at = n.indexOf(c, at);
-        if (at < 0) return false;
-        ++at;
-    }
-    return true;
+// The score works on raw UTF-16 with hand loops: it runs over every indexed
+// name on every keystroke, where call overhead per letter adds up.
+struct Text {
+    const char16_t* p;
+    qsizetype n;
+    char16_t front() const { return p[0]; }
+    char16_t back() const { return p[n - 1]; }
+};
+
+Text raw(QStringView v) {
+    return Text{reinterpret_cast<const char16_t*>(v.utf16()), v.size()};
 }
 
-int subsequenceScore(QStringView q, QStringView n, bool bonus) {
-    if (q.isEmpty() || n.size() < q.size() || !isSubsequence(q, n)) return 0;
+bool startsWith(Text s, Text x) {
+    return s.n >= x.n && std::equal(x.p, x.p + x.n, s.p);
+}
+
+bool endsWith(Text s, Text x) {
+    return s.n >= x.n && std::equal(x.p, x.p + x.n, s.p + s.n - x.n);
+}
+
+// Characters of q in n in order, each searched after the previous hit.
+bool isSubsequence(Text q, Text n) {
+    qsizetype j = 0;
+    for (qsizetype i = 0; i < n.n && j < q.n; ++i)
+        if (n.p[i] == q.p[j]) ++j;
+    return j == q.n;
+}
+
+int subsequenceScore(Text q, Text n, bool bonus) {
+    if (q.n == 0 || n.n < q.n || !isSubsequence(q, n)) return 0;
     int s = 100;
     if (bonus) {
-        if (n.startsWith(q)) s += 1;
+        if (startsWith(n, q)) s += 1;
         if (n.front() == q.front()) s += 2;
         if (n.back() == q.back()) s += 1;
-        if (n.endsWith(q)) s += 2;
+        if (endsWith(n, q)) s += 2;
     }
     return s * 10;
 }
 
 // The smallest i from 1 on where i reaches the shorter length, the i-th
 // characters differ, or i is 20.
-int prefixLength(QStringView a, QStringView b) {
-    const qsizetype shorter = std::min(a.size(), b.size());
+int prefixLength(Text a, Text b) {
+    const qsizetype shorter = std::min(a.n, b.n);
     for (int i = 1;; ++i)
-        if (i >= shorter || a[i - 1] != b[i - 1] || i == 20) return i;
+        if (i >= shorter || a.p[i - 1] != b.p[i - 1] || i == 20) return i;
 }
 
-int reversedPrefixLength(QStringView a, QStringView b) {
-    const qsizetype shorter = std::min(a.size(), b.size());
+int reversedPrefixLength(Text a, Text b) {
+    const qsizetype shorter = std::min(a.n, b.n);
     for (int i = 1;; ++i)
-        if (i >= shorter || a[a.size() - i] != b[b.size() - i] || i == 20) return i;
+        if (i >= shorter || a.p[a.n - i] != b.p[b.n - i] || i == 20) return i;
 }
 
-int wordScore(QStringView q, QStringView word, int acc) {
-    if (word.size() < q.size()) return acc;
+int wordScore(Text q, Text word, int acc) {
+    if (word.n < q.n) return acc;
     if (const int r = subsequenceScore(q, word, true); r > 0) return r;
     if (word.front() == q.front()) return prefixLength(q, word) * 10 + acc;
-    if (word.endsWith(q.last(std::min<qsizetype>(2, q.size()))))
-        return reversedPrefixLength(q, word) * 10 + acc;
+    const Text last2{q.p + q.n - std::min<qsizetype>(2, q.n), std::min<qsizetype>(2, q.n)};
+    if (endsWith(word, last2)) return reversedPrefixLength(q, word) * 10 + acc;
     return acc;
 }
 
-} // namespace
-
-QString fuzzyPrepare(QStringView name) {
-    QString n = name.trimmed().toString().toLower();
-    // One pass from the left: three blanks become two.
-    if (n.contains(u"  ")) n.replace(QStringLiteral("  "), QStringLiteral(" "));
-    return n;
-}
-
-QString fuzzyPrepareQuery(QStringView query) {
-    return query.trimmed().toString().toLower();
-}
-
-int FuzzyScorePrepared(QStringView q, QStringView n) {
-    if (q.isEmpty() || n.isEmpty()) return 0;
-    if (!n.contains(u' ')) return subsequenceScore(q, n, true);
-
-    int acc = 0, words = 0;
-    for (QStringView word : n.tokenize(u' ')) {
-        ++words;
-        acc = wordScore(q, word, acc);
+int scoreAbove(Text q, Text n, bool queryHasSpace, int floor, int words) {
+    if (q.n == 0 || n.n == 0) return 0;
+    if (words <= 0) {
+        words = 1;
+        for (qsizetype i = 0; i < n.n; ++i)
+            words += n.p[i] == u' ';
     }
-    int c = subsequenceScore(q, n, false);
-    if (c > 50 && q.contains(u' ')) {
-        QString rest = n.toString();
-        for (QStringView qw : q.tokenize(u' ', Qt::SkipEmptyParts)) {
+    if (words == 1) return subsequenceScore(q, n, true);
+
+    const bool sub = isSubsequence(q, n);
+    // Without the letters in order, only word starts and ends score, at
+    // most min(20, |q|) * 10 each: often not enough to matter.
+    if (!sub && words * std::min<qsizetype>(20, q.n) * 10 - words / 2 <= floor) return 0;
+
+    int acc = 0;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= n.n; ++i) {
+        if (i < n.n && n.p[i] != u' ') continue;
+        acc = wordScore(q, Text{n.p + start, i - start}, acc);
+        start = i + 1;
+    }
+    int c = sub && n.n >= q.n ? 1000 : 0;
+    if (c > 50 && queryHasSpace) {
+        QString rest = QString::fromUtf16(n.p, n.n);
+        const QString query = QString::fromUtf16(q.p, q.n);
+        for (QStringView qw : QStringView(query).tokenize(u' ', Qt::SkipEmptyParts)) {
             const qsizetype at = rest.indexOf(qw);
             if (at < 0) continue;
             rest.remove(at, qw.size());
@@ -86,6 +105,56 @@ int FuzzyScorePrepared(QStringView q, QStringView n) {
         }
     }
     return std::max(acc, c) - words / 2;
+}
+
+} // namespace
+
+void appendFuzzyPrepared(QStringView name, std::vector<char16_t>& out) {
+    const QStringView t = name.trimmed();
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        const char16_t c = t[i].unicode();
+        // One pass from the left turns each pair of blanks into one: three become two.
+        if (c == u' ' && i + 1 < t.size() && t[i + 1] == u' ') ++i;
+        out.push_back(c < 0x80 ? (c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c)
+                               : QChar::toLower(c));
+    }
+}
+
+QString fuzzyPrepare(QStringView name) {
+    std::vector<char16_t> buffer;
+    buffer.reserve(size_t(name.size()));
+    appendFuzzyPrepared(name, buffer);
+    return QString::fromUtf16(buffer.data(), qsizetype(buffer.size()));
+}
+
+quint64 fuzzyCharMask(QStringView text) {
+    quint64 m = 0;
+    for (QChar ch : text) {
+        const char16_t c = ch.unicode();
+        int bit;
+        if (c >= u'a' && c <= u'z')
+            bit = c - u'a';
+        else if (c >= u'0' && c <= u'9')
+            bit = 26 + (c - u'0');
+        else if (c == u' ')
+            bit = 36;
+        else
+            bit = 37 + c % 27; // everything else shares the remaining bits
+        m |= quint64(1) << bit;
+    }
+    return m;
+}
+
+QString fuzzyPrepareQuery(QStringView query) {
+    return query.trimmed().toString().toLower();
+}
+
+int FuzzyScorePrepared(QStringView q, QStringView n) {
+    return scoreAbove(raw(q), raw(n), q.contains(u' '), INT_MIN, 0);
+}
+
+int FuzzyQuery::scoreAbove(QStringView name, int words, int floor) const {
+    return lorvanta::scoreAbove(raw(text), raw(name), hasSpace, floor, words);
 }
 
 int FuzzyScore(QStringView query, QStringView name) {

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <array>
+#include <vector>
 
 namespace lorvanta {
 
@@ -17,7 +18,27 @@ int FuzzyScore(QStringView query, QStringView name);
 // that a search over many items does no allocation per item.
 int FuzzyScorePrepared(QStringView query, QStringView name);
 QString fuzzyPrepare(QStringView name);
+// The same, appended to a buffer without any allocation of its own.
+void appendFuzzyPrepared(QStringView name, std::vector<char16_t>& out);
+// A prepared query for scoring many prepared names in a row.
+struct FuzzyQuery {
+    explicit FuzzyQuery(QString prepared)
+        : text(std::move(prepared)), hasSpace(text.contains(u' ')) {}
+    QString text;
+    bool hasSpace;
+    // As FuzzyScorePrepared of `name` with `words` words, but free to give up
+    // early with any value not above `floor` once the name cannot beat it.
+    int scoreAbove(QStringView name, int words, int floor) const;
+};
 QString fuzzyPrepareQuery(QStringView query);
+
+// Which characters a text holds, as bits: a name can contain a text (or hold
+// its letters in order) only if its mask holds every bit of the text's mask.
+// Lets a search over many names skip most of them with one AND.
+quint64 fuzzyCharMask(QStringView text);
+inline bool maskHolds(quint64 name, quint64 text) {
+    return (name & text) == text;
+}
 
 // The 20 best candidates of a fuzzy search. A candidate enters only with a
 // score above the smallest one held, replacing the first slot that holds it.
@@ -31,6 +52,7 @@ public:
 
     // Whether a candidate with `score` would enter.
     bool admits(int score) const { return score > slots_[minSlot_].score; }
+    int floor() const { return slots_[minSlot_].score; }
     void offer(int score, int candidate);
     const std::array<Slot, kSlots>& slots() const { return slots_; }
 

@@ -25,12 +25,6 @@ QString rankedName(const ListRow& row) {
     return row.text;
 }
 
-// A name without q's first letter and without its last two letters together
-// scores nothing: no letter sequence, no word start and no word end can match.
-bool cannotScore(QStringView q, QStringView n) {
-    return !n.contains(q.front()) && !n.contains(q.last(std::min<qsizetype>(2, q.size())));
-}
-
 } // namespace
 
 bool CandidateList::isRecognised(const QString& text, bool infoLine, bool keywordAlone) const {
@@ -58,18 +52,32 @@ bool CandidateList::FuzzySearch(const QString& text, int mode, bool autoApply, i
     FuzzyTable table;
     // Candidates are numbered: source 1 by row; source 0 index items first, then keywords.
     std::vector<const TExeWord*> words;
-    const std::vector<IndexItem>* index = sources_.index ? &sources_.index->items() : nullptr;
+    const IndexCollection* index = sources_.index;
     const int indexCount = source == 0 && index && fuzzyIndexOn() ? int(index->size()) : 0;
     if (source == 1) {
         for (int i = 0; i < rows_.size(); ++i)
             if (!rows_.at(i).isHeader()) table.offer(FuzzyScore(q, rankedName(rows_.at(i))), i);
     } else {
-        if (indexCount > 0 && setup_.autoshort >= 2)
+        if (indexCount > 0 && setup_.autoshort >= 2) {
+            const quint64 all = fuzzyCharMask(q);
+            // Without all its letters a name can only score on word starts and
+            // ends, which needs q's first letter or its last two.
+            const quint64 first = fuzzyCharMask(q.first(1));
+            const quint64 last2 = fuzzyCharMask(q.last(std::min<qsizetype>(2, q.size())));
+            const int perWord = int(std::min<qsizetype>(20, q.size())) * 10;
+            const NameTable& names = sources_.index->names();
+            const FuzzyQuery query(q);
             for (int i = 0; i < indexCount; ++i) {
-                const QString& n = (*index)[size_t(i)].prepared;
-                if (n.isEmpty() || cannotScore(q, n)) continue;
-                table.offer(FuzzyScorePrepared(q, n), i);
+                const NameTable::Entry& e = names.entry(size_t(i));
+                if (!maskHolds(e.mask, all)) {
+                    if (!maskHolds(e.mask, first) && !maskHolds(e.mask, last2)) continue;
+                    if (e.words == 1 || e.words * perWord - e.words / 2 <= table.floor()) continue;
+                }
+                const int score =
+                    query.scoreAbove(names.prepared(size_t(i)), e.words, table.floor());
+                if (table.admits(score)) table.offer(score, i);
             }
+        }
         if (fuzzyKeywordsOn() && setup_.autoshort >= 1)
             for (int i = 0; i < store_.size(); ++i) {
                 const TExeWord& w = store_.at(i);
@@ -99,9 +107,9 @@ bool CandidateList::FuzzySearch(const QString& text, int mode, bool autoApply, i
                 h.object = std::move(simple);
             }
         } else if (slot.candidate < indexCount) {
-            const TMyShellItem& item = (*index)[size_t(slot.candidate)].item;
+            TMyShellItem item = index->item(size_t(slot.candidate));
             h.name = item.name;
-            h.object = item.Clone();
+            h.object = std::make_unique<TMyShellItem>(std::move(item));
         } else {
             const TExeWord& w = *words[size_t(slot.candidate - indexCount)];
             h.name = w.DefaultKeyword();

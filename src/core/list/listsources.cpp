@@ -5,6 +5,7 @@
 #include "core/text/textkinds.h"
 #include "emitter.h"
 #include "folderlisting.h"
+#include "fuzzy.h"
 #include "matching.h"
 #include "platform/environment.h"
 
@@ -130,7 +131,7 @@ void CandidateList::addFileSystem() {
     Emitter e(*this, headerRow(QStringLiteral("File system")), false, setup_.comboheaders);
     for (FolderEntry& f : listTypedPath(search_, env_.homeFolder(), setup_.ignorenetwork)) {
         if (filter.dropsFromList(f.text, true)) continue;
-        e.add(f.text, std::make_unique<TMyShellItem>(std::move(f.item)));
+        e.add(std::move(f.text), std::make_unique<TMyShellItem>(std::move(f.item)));
     }
 }
 
@@ -146,7 +147,7 @@ void CandidateList::addSuggestions() {
 
 void CandidateList::addIndexed() {
     const IndexCollection* index = sources_.index;
-    if (!index || index->items().empty()) return;
+    if (!index || index->size() == 0) return;
     const bool folders = index->hasIndexFolders();
     if (!(setup_.dropprograms || folders) || search_.isEmpty() || incognitoSuppresses(setup_, u"4"))
         return;
@@ -155,37 +156,44 @@ void CandidateList::addIndexed() {
 
     const ExclusionFilter filter(setup_);
     const QString needle = search_.toLower();
-    std::vector<const IndexItem*> helpers, installers;
+    const quint64 needleMask = fuzzyCharMask(needle);
+    std::vector<TMyShellItem> helpers, installers;
     Emitter e(*this, headerRow(QStringLiteral("Indexed items")), true, setup_.comboheaders);
-    const auto take = [&](const IndexItem& it) {
-        auto item = std::make_unique<TMyShellItem>(it.item);
-        if (setup_.noduplicates && rows_.isDuplicate(it.item.name, item.get())) return true;
-        return e.add(it.item.name, std::move(item));
+    const auto take = [&](TMyShellItem&& it) {
+        auto item = std::make_unique<TMyShellItem>(std::move(it));
+        if (setup_.noduplicates && rows_.isDuplicate(item->name, item.get())) return true;
+        QString name = item->name;
+        return e.add(std::move(name), std::move(item));
     };
-    for (const IndexItem& it : index->items()) {
+    const NameTable& names = index->names();
+    // The packed names match like the lower-cased ones unless the search
+    // itself holds blanks, which the packing trims and reduces.
+    const bool packed = !needle.contains(u' ');
+    for (size_t i = 0; i < index->size(); ++i) {
         if (e.full()) break;
-        if (!wordMatch(it.lowerName, needle, contains_, Qt::CaseSensitive) ||
-            filter.dropsFromList(it.item.name))
-            continue;
-        if (!it.item.isSettingsPage()) {
-            if (it.lowerName.contains(u"inst")) {
-                installers.push_back(&it);
+        if (!maskHolds(names.entry(i).mask, needleMask)) continue;
+        if (packed && !wordMatch(names.prepared(i), needle, contains_, Qt::CaseSensitive)) continue;
+        TMyShellItem it = index->item(i);
+        const QString lower = it.name.toLower();
+        if (!packed && !wordMatch(lower, needle, contains_, Qt::CaseSensitive)) continue;
+        if (filter.dropsFromList(it.name)) continue;
+        if (!it.isSettingsPage()) {
+            if (lower.contains(u"inst")) {
+                installers.push_back(std::move(it));
                 continue;
             }
-            const auto helper = [&](const char16_t* h) {
-                return it.lowerName.contains(QStringView(h));
-            };
+            const auto helper = [&](const char16_t* h) { return lower.contains(QStringView(h)); };
             if (std::any_of(std::begin(kHeldBack), std::end(kHeldBack), helper)) {
-                helpers.push_back(&it);
+                helpers.push_back(std::move(it));
                 continue;
             }
         }
-        if (!take(it)) break;
+        if (!take(std::move(it))) break;
     }
-    for (const IndexItem* it : helpers)
-        if (!take(*it)) break;
-    for (const IndexItem* it : installers)
-        if (!take(*it)) break;
+    for (TMyShellItem& it : helpers)
+        if (!take(std::move(it))) break;
+    for (TMyShellItem& it : installers)
+        if (!take(std::move(it))) break;
 }
 
 void CandidateList::addTagKeywords() {

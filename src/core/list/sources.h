@@ -12,18 +12,40 @@ namespace lorvanta {
 // Each may be missing (a null pointer in ListSources): its source then adds
 // nothing, as when the subsystem is switched off.
 
-// One indexed file or application, with its name prepared for matching.
-struct IndexItem {
-    TMyShellItem item;
-    QString lowerName; // the name lower-cased
-    QString prepared;  // the name as the fuzzy score wants it (fuzzyPrepare)
+// The index's names as the fuzzy search and the list scan them on every
+// keystroke: prepared (fuzzyPrepare) and packed into one buffer, with a mask
+// of their characters, so that a scan over 100,000 names reads memory in
+// order and skips most names without touching their text.
+class NameTable {
+public:
+    struct Entry {
+        quint32 at = 0;
+        quint32 length = 0;
+        quint64 mask = 0; // fuzzyCharMask of the prepared name
+        int words = 1;
+    };
+    void add(QStringView name);
+    void reserve(size_t names, size_t characters);
+    size_t size() const { return entries_.size(); }
+    const Entry& entry(size_t i) const { return entries_[i]; }
+    QStringView prepared(size_t i) const {
+        return QStringView(pool_.data() + entries_[i].at, entries_[i].length);
+    }
+
+private:
+    std::vector<char16_t> pool_;
+    std::vector<Entry> entries_;
 };
 
 class IndexCollection {
 public:
     virtual ~IndexCollection() = default;
     virtual bool hasIndexFolders() const = 0;
-    virtual const std::vector<IndexItem>& items() const = 0;
+    // The prepared names; entry i is the name of item i.
+    virtual const NameTable& names() const = 0;
+    // Item i, made when a row needs it.
+    virtual TMyShellItem item(size_t i) const = 0;
+    size_t size() const { return names().size(); }
 };
 
 class WindowCollection {
@@ -73,18 +95,35 @@ struct ListSources {
     const RecentCollection* recent = nullptr;
 };
 
-// An index held in memory (tests, the command-line client, and the index
-// subsystem's finished scans).
+// An index of file items held in memory (tests, and the index subsystem's
+// finished scans).
 class MemoryIndex final : public IndexCollection {
 public:
     void add(TMyShellItem item);
     void setIndexFolders(bool defined) { folders_ = defined; }
     bool hasIndexFolders() const override { return folders_; }
-    const std::vector<IndexItem>& items() const override { return items_; }
+    const NameTable& names() const override { return names_; }
+    TMyShellItem item(size_t i) const override { return items_[i]; }
 
 private:
-    std::vector<IndexItem> items_;
+    std::vector<TMyShellItem> items_;
+    NameTable names_;
     bool folders_ = false;
+};
+
+// An index of bare names, one per line of a text (lorvanta-cli --items):
+// the names are kept in one buffer and become items only when listed.
+class NameListIndex final : public IndexCollection {
+public:
+    explicit NameListIndex(const QByteArray& utf8Lines);
+    bool hasIndexFolders() const override { return false; }
+    const NameTable& names() const override { return names_; }
+    TMyShellItem item(size_t i) const override;
+
+private:
+    QString text_;
+    std::vector<std::pair<qsizetype, qsizetype>> spans_; // start, length in text_
+    NameTable names_;
 };
 
 // The desktop's recent documents file, read when the list asks.

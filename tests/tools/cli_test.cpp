@@ -1,0 +1,165 @@
+// lorvanta-cli run as a real child process on data folders written by the
+// program's own settings code.
+
+#include "core/corestate.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QProcess>
+
+using namespace lorvanta;
+using lorvanta::test::readFile;
+using lorvanta::test::s;
+using lorvanta::test::TempDataFolder;
+using lorvanta::test::writeFile;
+
+namespace {
+
+struct CliRun {
+    int code = -1;
+    QStringList lines;
+    QString err;
+};
+
+CliRun cli(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral(LORVANTA_CLI), args);
+    EXPECT_TRUE(p.waitForFinished(30000));
+    CliRun r;
+    r.code = p.exitCode();
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    r.lines = out.split(u'\n');
+    r.lines.removeLast(); // after the final line break, or the empty output
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+// Every file below `dir` with its bytes, to prove nothing was written.
+QMap<QString, QByteArray> snapshot(const QString& dir) {
+    QMap<QString, QByteArray> files;
+    QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString f = it.next();
+        files.insert(f, readFile(f));
+    }
+    return files;
+}
+
+// A data folder as the launcher leaves it.
+void writeDataFolder(TempDataFolder& dir, const std::function<void(CoreState&)>& fill) {
+    CoreState core(DataFolder::at(dir.path()), dir.fake.platform());
+    core.file.ReadSettings(false);
+    fill(core);
+    ASSERT_TRUE(core.file.WriteSettings(false).ok());
+}
+
+void addKeyword(CoreState& c, const char* names, const char* command = "x") {
+    auto w = std::make_unique<TExeWord>();
+    w->keywords = s(names);
+    w->command = s(command);
+    c.store.append(std::move(w));
+}
+
+} // namespace
+
+TEST(Cli, ListPrintsTheRowsTheInputWouldShow) {
+    TempDataFolder dir;
+    writeDataFolder(dir, [](CoreState& c) {
+        addKeyword(c, "g,google");
+        addKeyword(c, "gmail");
+        addKeyword(c, "notes");
+        c.history.AddToHistory(s("gmail inbox"), nullptr, false, c.setup);
+        c.pinned.AddToPinned(s("google news"), nullptr, false);
+        c.setup.searchtype = 0;
+    });
+    const QStringList data{s("--data"), dir.path()};
+    struct Case {
+        QStringList args;
+        QStringList lines;
+    };
+    const Case cases[] = {
+        {{s("list"), s("gm")},
+         {s("===== History ====="), s("gmail inbox"), s("===== Keywords ====="), s("gmail")}},
+        // A file the launcher wrote loads its keywords in reverse order.
+        {{s("list"), s("--caret"), s("1"), s("gmail")},
+         {s("===== History ====="), s("gmail inbox"), s("===== Keywords ====="), s("gmail"),
+          s("g")}},
+        {{s("list"), s("--reverse"), s("oo")}, {s("===== Keywords ====="), s("google")}},
+        {{s("list"), s("oo")}, {}},
+        {{s("list"), s("--all"), s("zzz")},
+         {s("===== Pinned ====="), s("google news"), s("===== History ====="), s("gmail inbox"),
+          s("===== Keywords ====="), s("notes"), s("gmail"), s("g")}},
+        {{s("list"), s("gmail"), s("in")}, {s("===== History ====="), s("gmail inbox")}},
+    };
+    const auto before = snapshot(dir.root());
+    for (const Case& c : cases) {
+        const CliRun r = cli(data + c.args);
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_EQ(r.lines, c.lines) << c.args.join(u' ').toStdString();
+    }
+    EXPECT_EQ(snapshot(dir.root()), before) << "the data folder is only read";
+}
+
+TEST(Cli, FuzzyOverKeywordsAndAListOfNames) {
+    TempDataFolder dir;
+    writeDataFolder(dir, [](CoreState& c) {
+        addKeyword(c, "firefox");
+        addKeyword(c, "thunderbird");
+    });
+    const QString items = dir.root() + s("/items.txt");
+    writeFile(items, "Firefox Profile Manager\r\nGNU Image Manipulation Program\n\nThunar\n");
+    const CliRun r = cli(
+        {s("--data"), dir.path(), s("fuzzy"), s("--items"), items, s("ffx"), s("thn"), s("gimp")});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.lines,
+              (QStringList{s("firefox"), s("Firefox Profile Manager"), QString(), s("Thunar"),
+                           s("thunderbird"), QString(), s("GNU Image Manipulation Program")}));
+    const CliRun none = cli({s("--data"), dir.path(), s("fuzzy"), s("ff"), s("zzzz")});
+    EXPECT_EQ(none.lines, QStringList{QString()}) << "a blank line between two empty answers";
+}
+
+TEST(Cli, BadArgumentsAndMissingFolders) {
+    TempDataFolder dir;
+    struct Case {
+        QStringList args;
+        int code;
+    };
+    const QString missing = dir.root() + s("/no/such/folder");
+    const Case cases[] = {
+        {{}, 2},
+        {{s("bogus")}, 2},
+        {{s("list")}, 2},
+        {{s("list"), s("--caret"), s("x"), s("a")}, 2},
+        {{s("list"), s("--caret"), s("9"), s("a")}, 2},
+        {{s("fuzzy")}, 2},
+        {{s("--data")}, 2},
+        {{s("--data"), missing, s("list"), s("g")}, 0},
+        {{s("fuzzy"), s("--items"), missing, s("abc")}, 1},
+    };
+    for (const Case& c : cases) {
+        const CliRun r = cli(c.args);
+        EXPECT_EQ(r.code, c.code) << c.args.join(u' ').toStdString();
+        if (c.code == 2) {
+            EXPECT_TRUE(r.err.startsWith(s("usage: lorvanta-cli"))) << r.err.toStdString();
+        }
+    }
+    EXPECT_EQ(cli({s("--data"), missing, s("list"), s("g")}).lines, QStringList());
+    EXPECT_FALSE(QDir(missing).exists());
+}
+
+TEST(Cli, NeverWritesEvenWhereTheLauncherWould) {
+    // A lone backup, a damaged settings file and an old version would make
+    // the launcher ask, move or copy files; the client only reads.
+    TempDataFolder dir;
+    writeFile(dir.file(s("lorvanta.ini.bak")), "[W]\nkeywords=saved\ncommand=x\n");
+    const auto before = snapshot(dir.root());
+    EXPECT_EQ(cli({s("--data"), dir.path(), s("list"), s("sav")}).lines,
+              (QStringList{s("===== Keywords ====="), s("saved")}));
+    EXPECT_EQ(snapshot(dir.root()), before);
+    writeFile(dir.file(s("lorvanta.ini")), QByteArray("\0\0garbage", 9));
+    writeFile(dir.file(s("other.ini")), "[Setup]\nversion=100\n");
+    const auto damaged = snapshot(dir.root());
+    EXPECT_EQ(cli({s("--data"), dir.path(), s("list"), s("sav")}).code, 0);
+    EXPECT_EQ(snapshot(dir.root()), damaged);
+}
