@@ -260,6 +260,15 @@ TEST_F(ListTest, IncognitoLettersSuppressTheirSources) {
         setup.incognitoconfig = s(c.config);
         EXPECT_EQ(build(c.input), c.rows) << c.config << " / " << c.input;
     }
+    QDir().mkpath(dir.root() + s("/notesdir"));
+    keyword("tags", "$TAGS$");
+    setup.incognitoconfig = s("5");
+    EXPECT_EQ(build("~/note"), QStringList()) << "no file system";
+    setup.incognitoconfig = s("");
+    EXPECT_EQ(build("~/note"), rows({"===== File system =====", "~/notesdir"}));
+    setup.incognitoconfig = s("6");
+    EXPECT_EQ(build("tags"), QStringList()) << "no tags";
+
     setup.incognito = false;
     setup.incognitoconfig = s("4");
     EXPECT_EQ(build("note"), all) << "letters mean nothing while incognito mode is off";
