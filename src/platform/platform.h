@@ -2,8 +2,10 @@
 
 #include "dialogs.h"
 #include "environment.h"
+#include "launcher.h"
 #include "processcontrol.h"
 #include "shell.h"
+#include "system.h"
 
 namespace lorvanta::platform {
 
@@ -15,6 +17,8 @@ struct Platform {
     Dialogs& dialogs;
     Shell& shell;
     ProcessControl& process;
+    Launcher& launcher;
+    System& system;
 };
 
 } // namespace lorvanta::platform

@@ -61,25 +61,93 @@ private:
     FakePlatform& f_;
 };
 
+QString showName(ShowCommand s) {
+    switch (s) {
+    case ShowCommand::Normal: return QStringLiteral("normal");
+    case ShowCommand::Minimized: return QStringLiteral("minimized");
+    case ShowCommand::Maximized: return QStringLiteral("maximized");
+    case ShowCommand::Hidden: return QStringLiteral("hidden");
+    }
+    return {};
+}
+
+class FakeLauncher final : public Launcher {
+public:
+    explicit FakeLauncher(FakePlatform& f) : f_(f) {}
+    int shellExecute(const LaunchRequest& r) override {
+        f_.record(QStringLiteral("shellExecute file=%1 parameters=%2 folder=%3 show=%4%5")
+                      .arg(r.file, r.parameters, r.folder, showName(r.show),
+                           r.elevated ? QStringLiteral(" elevated") : QString()));
+        return f_.launchResults.value(r.file, f_.launchResult);
+    }
+    QString defaultBrowserProgram() override { return f_.browserProgram; }
+    void runAndCapture(const QString& file, const QString& parameters, const QString& folder,
+                       int timeoutMs, std::function<void(const QString&)> done) override {
+        f_.record(QStringLiteral("runAndCapture file=%1 parameters=%2 folder=%3 timeout=%4")
+                      .arg(file, parameters, folder)
+                      .arg(timeoutMs));
+        done(f_.captureOutput);
+    }
+    void fetchUrlText(const QString& url, int timeoutMs,
+                      std::function<void(const QString&)> done) override {
+        f_.record(QStringLiteral("fetchUrlText %1 timeout=%2").arg(url).arg(timeoutMs));
+        done(f_.urlText);
+    }
+
+private:
+    FakePlatform& f_;
+};
+
+class FakeSystem final : public System {
+public:
+    explicit FakeSystem(FakePlatform& f) : f_(f) {}
+    bool power(PowerAction a) override {
+        static const char* const names[] = {"poweroff", "reboot", "suspend", "hibernate", "logout"};
+        f_.record(QStringLiteral("power ") + QString::fromLatin1(names[int(a)]));
+        return f_.powerOk;
+    }
+    bool lockSession() override { return recorded("lockSession"); }
+    bool startScreenSaver() override { return recorded("startScreenSaver"); }
+    bool monitorOff() override { return recorded("monitorOff"); }
+    std::optional<int> emptyTrash() override {
+        f_.record(QStringLiteral("emptyTrash"));
+        return f_.powerOk ? std::optional<int>(0) : std::nullopt;
+    }
+    QStringList ipv4Addresses() override { return f_.ipv4; }
+    std::optional<MemoryInfo> memory() override { return f_.memoryInfo; }
+
+private:
+    bool recorded(const char* call) {
+        f_.record(QString::fromLatin1(call));
+        return f_.powerOk;
+    }
+    FakePlatform& f_;
+};
+
 } // namespace
 
 struct FakePlatform::Impl {
-    explicit Impl(FakePlatform& f) : environment(f), dialogs(f), shell(f), process(f) {}
+    explicit Impl(FakePlatform& f)
+        : environment(f), dialogs(f), shell(f), process(f), launcher(f), system(f) {}
     FakeEnvironment environment;
     FakeDialogs dialogs;
     FakeShell shell;
     FakeProcessControl process;
+    FakeLauncher launcher;
+    FakeSystem system;
 };
 
 FakePlatform::FakePlatform()
     : impl_(std::make_unique<Impl>(*this)),
       platform_(std::make_unique<Platform>(
-          Platform{impl_->environment, impl_->dialogs, impl_->shell, impl_->process})) {}
+          Platform{impl_->environment, impl_->dialogs, impl_->shell, impl_->process,
+                   impl_->launcher, impl_->system})) {}
 
 FakePlatform::~FakePlatform() = default;
 
 Platform FakePlatform::platformWith(Environment& environment) {
-    return Platform{environment, impl_->dialogs, impl_->shell, impl_->process};
+    return Platform{environment,     impl_->dialogs,  impl_->shell,
+                    impl_->process, impl_->launcher, impl_->system};
 }
 
 int FakePlatform::nextAnswer() {

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QStringList>
 #include <deque>
+#include <optional>
 #include <memory>
 
 namespace lorvanta::platform {
@@ -32,6 +33,16 @@ public:
     // The answers the next questions get, in order; -1 (closed) when empty.
     void queueAnswer(int buttonIndex) { answers_.push_back(buttonIndex); }
     int nextAnswer();
+
+    // What the fake launcher and system answer.
+    int launchResult = 42;              // for every shellExecute
+    QHash<QString, int> launchResults;  // per file, before launchResult
+    QString browserProgram;
+    QString captureOutput;
+    QString urlText;
+    bool powerOk = true;
+    QStringList ipv4;
+    std::optional<MemoryInfo> memoryInfo;
 
     // What the fake environment reports.
     QString programFolder; // with trailing "/"

@@ -1,6 +1,8 @@
 #include "linuxplatform.h"
 
 #include "linuxenvironment.h"
+#include "linuxlauncher.h"
+#include "linuxsystem.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -52,12 +54,15 @@ struct LinuxPlatform::Impl {
     LinuxDialogs dialogs;
     LinuxShell shell;
     LinuxProcessControl process;
+    LinuxLauncher launcher;
+    LinuxSystem system;
 };
 
 LinuxPlatform::LinuxPlatform()
     : impl_(std::make_unique<Impl>()),
       platform_(std::make_unique<Platform>(
-          Platform{impl_->environment, impl_->dialogs, impl_->shell, impl_->process})) {}
+          Platform{impl_->environment, impl_->dialogs, impl_->shell, impl_->process,
+                   impl_->launcher, impl_->system})) {}
 
 LinuxPlatform::~LinuxPlatform() = default;
 

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace lorvanta::platform {
+
+// How a started program's first window should appear.
+enum class ShowCommand { Normal = 0, Minimized = 1, Maximized = 2, Hidden = 3 };
+
+// One launch as the launcher asks for it: a program, document, folder or URL
+// with its parameters, working folder and window state.
+struct LaunchRequest {
+    QString file;
+    QString parameters; // one text, split like a shell command line
+    QString folder;     // working folder; empty: the launcher's own
+    ShowCommand show = ShowCommand::Normal;
+    bool elevated = false; // run through pkexec
+};
+
+// Launch result codes: above 32 is success.
+namespace result {
+inline constexpr int Started = 42;
+inline constexpr int Handled = 33;   // done without a launch
+inline constexpr int Async = 35;     // handed to a background launch
+inline constexpr int InBrowser = 5000;
+inline constexpr int FileNotFound = 2;
+inline constexpr int PathNotFound = 3;
+inline constexpr int AccessDenied = 5;
+inline constexpr int NoApplication = 31;
+inline constexpr int Failed = 32;
+} // namespace result
+
+// Starting things on the desktop.
+class Launcher {
+public:
+    virtual ~Launcher() = default;
+
+    // Programs start directly (argument vector, working folder), detached;
+    // documents, folders and URLs open in the user's default application for
+    // their type or scheme. Returns a result code.
+    virtual int shellExecute(const LaunchRequest& request) = 0;
+    // The program of the default web browser; empty when none is known.
+    virtual QString defaultBrowserProgram() = 0;
+    // Runs a program hidden and hands its standard output and error, as text,
+    // to `done` on the main thread when it ends. After `timeoutMs` the
+    // program and its children are killed and the text says so. "Error"
+    // when it cannot be started.
+    virtual void runAndCapture(const QString& file, const QString& parameters,
+                               const QString& folder, int timeoutMs,
+                               std::function<void(const QString&)> done) = 0;
+    // Fetches a document as text and hands it to `done` on the main thread;
+    // empty on any failure, a status other than 200, or after `timeoutMs`.
+    virtual void fetchUrlText(const QString& url, int timeoutMs,
+                              std::function<void(const QString&)> done) = 0;
+};
+
+} // namespace lorvanta::platform
