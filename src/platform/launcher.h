@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <functional>
 
 namespace lorvanta::platform {
@@ -15,7 +14,7 @@ enum class ShowCommand { Normal = 0, Minimized = 1, Maximized = 2, Hidden = 3 };
 struct LaunchRequest {
     QString file;
     QString parameters; // one text, split like a shell command line
-    QString folder;     // working folder; empty: the launcher's own
+    QString folder;     // working folder; empty or missing: the home folder
     ShowCommand show = ShowCommand::Normal;
     bool elevated = false; // run through pkexec
 };
@@ -23,8 +22,8 @@ struct LaunchRequest {
 // Launch result codes: above 32 is success.
 namespace result {
 inline constexpr int Started = 42;
-inline constexpr int Handled = 33;   // done without a launch
-inline constexpr int Async = 35;     // handed to a background launch
+inline constexpr int Handled = 33; // done without a launch
+inline constexpr int Async = 35;   // handed to a background launch
 inline constexpr int InBrowser = 5000;
 inline constexpr int FileNotFound = 2;
 inline constexpr int PathNotFound = 3;

@@ -163,3 +163,58 @@ TEST(Cli, NeverWritesEvenWhereTheLauncherWould) {
     EXPECT_EQ(cli({s("--data"), dir.path(), s("list"), s("sav")}).code, 0);
     EXPECT_EQ(snapshot(dir.root()), damaged);
 }
+
+TEST(Cli, DryRunPrintsWhatEnterWouldDo) {
+    TempDataFolder dir;
+    writeDataFolder(dir, [](CoreState& c) {
+        addKeyword(c, "g", "https://www.google.com/search?q=$U$");
+        addKeyword(c, "off", "$SHUTDOWN$");
+        addKeyword(c, "two", "/bin/true $W1$||/bin/false");
+    });
+    const QStringList data{s("--data"), dir.path(), s("run"), s("--dry-run")};
+    const auto before = snapshot(dir.root());
+    struct Case {
+        QStringList input;
+        QStringList lines;
+    };
+    const Case cases[] = {
+        {{s("g"), s("a b")},
+         {s("shellExecute file=https://www.google.com/search?q=a%20b parameters= folder= "
+            "show=normal"),
+          s("history: g a b"), s("result: true")}},
+        {{s("off")}, {s("power poweroff"), s("result: true")}},
+        {{s("two")},
+         {s("shellExecute file=/bin/true parameters= folder=/bin show=normal"),
+          s("shellExecute file=/bin/false parameters= folder=/bin show=normal"), s("history: two"),
+          s("result: true")}},
+        {{s("->g")}, {s("result: false")}},
+    };
+    for (const Case& c : cases) {
+        const CliRun r = cli(data + c.input);
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_EQ(r.lines, c.lines) << c.input.join(u' ').toStdString();
+    }
+    EXPECT_EQ(snapshot(dir.root()), before) << "a dry run writes nothing";
+    EXPECT_EQ(cli({s("run"), s("g")}).code, 2) << "--dry-run is required";
+}
+
+TEST(Cli, ExpandShowsTheLaunchOfAKeyword) {
+    TempDataFolder dir;
+    writeDataFolder(dir, [](CoreState& c) {
+        auto w = std::make_unique<TExeWord>();
+        w->keywords = s("ed");
+        w->command = s("/usr/bin/editor");
+        w->parameters = s("--line $P1$ --file \"$P2$\"");
+        w->path = s("$H$/work");
+        c.store.append(std::move(w));
+        addKeyword(c, "k", "ed $P$");
+    });
+    const CliRun r = cli({s("--data"), dir.path(), s("expand"), s("k"), s("12 notes.txt")});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    ASSERT_EQ(r.lines.size(), 3);
+    EXPECT_EQ(r.lines[0], s("file: /usr/bin/editor"));
+    EXPECT_EQ(r.lines[1], s("parameters: --line 12 --file \"notes.txt\""));
+    EXPECT_TRUE(r.lines[2].startsWith(s("folder: /"))) << "$H$ is the program's folder";
+    EXPECT_TRUE(r.lines[2].endsWith(s("/work")));
+    EXPECT_EQ(cli({s("--data"), dir.path(), s("expand"), s("nokeyword")}).code, 1);
+}

@@ -1,8 +1,11 @@
 #include "commands.h"
 
+#include "commands/engine.h"
 #include "core/corestate.h"
+#include "core/exec/recording.h"
 #include "core/list/candidatelist.h"
 #include "core/list/recentdocs.h"
+#include "core/util/seams.h"
 #include "platform/fake/fakeplatform.h"
 #include "platform/linux/linuxenvironment.h"
 
@@ -122,6 +125,71 @@ int runFuzzy(const QString& data, const QStringList& args, Output& o) {
         for (const ListRow& row : list.suggestions().rows())
             o.line(row.text);
     }
+    return Ok;
+}
+
+namespace {
+
+// Execution on the loaded folder against recording stand-ins: nothing
+// starts, nothing is written, and waits pass in virtual time.
+struct DryEngine {
+    explicit DryEngine(Loaded& l, const QString& input)
+        : engine(l.core, l.folder, l.platform, host, expansion, services, scheduler, clock, random,
+                 ListSources{nullptr, nullptr, nullptr, nullptr, nullptr, &l.recent}, false) {
+        host.input = input;
+    }
+    RecordingHost host;
+    RecordingExpansionServices expansion;
+    ExecutionServices services;
+    ManualScheduler scheduler;
+    SystemClock clock;
+    SystemRandom random;
+    Engine engine;
+};
+
+QString joinedText(const QStringList& args) {
+    return args.join(u' ');
+}
+
+} // namespace
+
+int runDry(const QString& data, const QStringList& args, Output& o) {
+    if (args.size() < 2 || args.first() != u"--dry-run") return usage(o);
+    const QString text = joinedText(args.mid(1));
+    Loaded loaded(data);
+    DryEngine dry(loaded, text);
+    const QString before = loaded.core.history.empty() ? QString() : loaded.core.history.at(0).text;
+    const int countBefore = loaded.core.history.size();
+    bool result = false, finished = false;
+    dry.engine.executor.setFinishedHandler([&](bool ok) {
+        result = ok;
+        finished = true;
+    });
+    const bool direct = dry.engine.executor.DoExecute(text);
+    dry.scheduler.run();
+    if (!finished) result = direct;
+    for (const QString& call : loaded.fake.calls())
+        o.line(call);
+    const auto& h = loaded.core.history;
+    if (!h.empty() && (h.size() != countBefore || h.at(0).text != before))
+        o.line(QStringLiteral("history: ") + h.at(0).text);
+    o.line(QStringLiteral("result: ") +
+           (result ? QStringLiteral("true") : QStringLiteral("false")));
+    return Ok;
+}
+
+int runExpand(const QString& data, const QStringList& args, Output& o) {
+    if (args.isEmpty()) return usage(o);
+    Loaded loaded(data);
+    DryEngine dry(loaded, joinedText(args));
+    const std::optional<LaunchPlan> plan = dry.engine.executor.planKeywordLaunch(joinedText(args));
+    if (!plan) {
+        o.err = "lorvanta-cli: no keyword: " + joinedText(args).section(u' ', 0, 0).toUtf8() + "\n";
+        return Failed;
+    }
+    o.line(QStringLiteral("file: ") + plan->file);
+    o.line(QStringLiteral("parameters: ") + plan->parameters);
+    o.line(QStringLiteral("folder: ") + plan->folder);
     return Ok;
 }
 

@@ -23,6 +23,9 @@ enum Exit { Ok = 0, Failed = 1, Usage = 2 };
 // `args` are the command's own arguments, the data folder already chosen.
 int runList(const QString& dataFolder, const QStringList& args, Output& o);
 int runFuzzy(const QString& dataFolder, const QStringList& args, Output& o);
+// `run --dry-run TEXT...` and `expand TEXT...`.
+int runDry(const QString& dataFolder, const QStringList& args, Output& o);
+int runExpand(const QString& dataFolder, const QStringList& args, Output& o);
 
 extern const char kUsage[];
 

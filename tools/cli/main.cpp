@@ -34,6 +34,10 @@ int main(int argc, char** argv) {
         code = runList(data, args, o);
     else if (command == u"fuzzy")
         code = runFuzzy(data, args, o);
+    else if (command == u"run")
+        code = runDry(data, args, o);
+    else if (command == u"expand")
+        code = runExpand(data, args, o);
     else
         o.err = kUsage;
     std::fwrite(o.out.constData(), 1, size_t(o.out.size()), stdout);

@@ -1,8 +1,9 @@
 #pragma once
 
+#include <QDateTime>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
 namespace lorvanta {
@@ -90,7 +91,8 @@ public:
     // $M$, $R$, $CLR$, $GW$ and $SOUND$...$SOUND$ acted on and removed; with
     // `removeP` also every "$P$".
     QString ApplyInlineMarkers(const QString& text, bool removeP);
-    // Removes the wait markers and returns their total in milliseconds.
+    // Removes the wait markers and returns their total in milliseconds, at
+    // most a day (86400000).
     static int TakeWaitMarkers(QString& text);
     // The after-launch typing wait in milliseconds and its kind (0 type,
     // 1 type and Enter, 2 paste, 3 paste and Enter).
@@ -109,6 +111,8 @@ public:
     QString ExpandInfoLine(const QString& tmpl);
     // "https://" in front of an address typed without scheme.
     static QString enrichLazyUrl(const QString& url);
+
+    ExpansionServices& services() { return services_; }
 
 private:
     const Setup& setup_;
@@ -141,6 +145,7 @@ QString formatDateTime(const QDateTime& when, const QString& format, const QLoca
 QString timeText(const QDateTime& when, const QString& custom, const QLocale& locale);
 // A password of `length` characters from letters and digits, and symbols
 // when `symbols`, drawn from `random` (the system one is cryptographic).
+// Lengths below 4 or above 4096 give the message to show instead.
 QString generatePassword(int length, bool symbols, Random& random);
 
 } // namespace lorvanta

@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QRandomGenerator>
 #include <QTimer>
-
 #include <algorithm>
 
 namespace lorvanta {
@@ -22,9 +21,10 @@ void ManualScheduler::after(int milliseconds, std::function<void()> work) {
 
 void ManualScheduler::run() {
     while (!queue_.empty()) {
-        const auto first = std::min_element(queue_.begin(), queue_.end(), [](const Item& a, const Item& b) {
-            return a.at != b.at ? a.at < b.at : a.order < b.order;
-        });
+        const auto first =
+            std::min_element(queue_.begin(), queue_.end(), [](const Item& a, const Item& b) {
+                return a.at != b.at ? a.at < b.at : a.order < b.order;
+            });
         Item item = std::move(*first);
         queue_.erase(first);
         now_ = std::max(now_, item.at);

@@ -4,7 +4,6 @@
 // replace: a test never waits for a real timer or depends on a real die.
 
 #include <QDateTime>
-
 #include <functional>
 #include <memory>
 

@@ -63,10 +63,14 @@ private:
 
 QString showName(ShowCommand s) {
     switch (s) {
-    case ShowCommand::Normal: return QStringLiteral("normal");
-    case ShowCommand::Minimized: return QStringLiteral("minimized");
-    case ShowCommand::Maximized: return QStringLiteral("maximized");
-    case ShowCommand::Hidden: return QStringLiteral("hidden");
+    case ShowCommand::Normal:
+        return QStringLiteral("normal");
+    case ShowCommand::Minimized:
+        return QStringLiteral("minimized");
+    case ShowCommand::Maximized:
+        return QStringLiteral("maximized");
+    case ShowCommand::Hidden:
+        return QStringLiteral("hidden");
     }
     return {};
 }
@@ -139,14 +143,14 @@ struct FakePlatform::Impl {
 
 FakePlatform::FakePlatform()
     : impl_(std::make_unique<Impl>(*this)),
-      platform_(std::make_unique<Platform>(
-          Platform{impl_->environment, impl_->dialogs, impl_->shell, impl_->process,
-                   impl_->launcher, impl_->system})) {}
+      platform_(
+          std::make_unique<Platform>(Platform{impl_->environment, impl_->dialogs, impl_->shell,
+                                              impl_->process, impl_->launcher, impl_->system})) {}
 
 FakePlatform::~FakePlatform() = default;
 
 Platform FakePlatform::platformWith(Environment& environment) {
-    return Platform{environment,     impl_->dialogs,  impl_->shell,
+    return Platform{environment,    impl_->dialogs,  impl_->shell,
                     impl_->process, impl_->launcher, impl_->system};
 }
 

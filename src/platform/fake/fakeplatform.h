@@ -5,8 +5,8 @@
 #include <QHash>
 #include <QStringList>
 #include <deque>
-#include <optional>
 #include <memory>
+#include <optional>
 
 namespace lorvanta::platform {
 
@@ -35,8 +35,8 @@ public:
     int nextAnswer();
 
     // What the fake launcher and system answer.
-    int launchResult = 42;              // for every shellExecute
-    QHash<QString, int> launchResults;  // per file, before launchResult
+    int launchResult = 42;             // for every shellExecute
+    QHash<QString, int> launchResults; // per file, before launchResult
     QString browserProgram;
     QString captureOutput;
     QString urlText;

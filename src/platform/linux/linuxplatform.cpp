@@ -60,9 +60,9 @@ struct LinuxPlatform::Impl {
 
 LinuxPlatform::LinuxPlatform()
     : impl_(std::make_unique<Impl>()),
-      platform_(std::make_unique<Platform>(
-          Platform{impl_->environment, impl_->dialogs, impl_->shell, impl_->process,
-                   impl_->launcher, impl_->system})) {}
+      platform_(
+          std::make_unique<Platform>(Platform{impl_->environment, impl_->dialogs, impl_->shell,
+                                              impl_->process, impl_->launcher, impl_->system})) {}
 
 LinuxPlatform::~LinuxPlatform() = default;
 

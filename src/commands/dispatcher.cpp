@@ -1,0 +1,180 @@
+#include "dispatcher.h"
+
+#include "core/expand/expansion.h"
+#include "core/ini/myinifiles.h"
+#include "core/keywords/keywordstore.h"
+#include "core/list/matching.h"
+#include "core/settings/setup.h"
+#include "platform/platform.h"
+
+#include <QLocale>
+
+namespace lorvanta {
+
+int commandInteger(const QString& text) {
+    int v = 0;
+    if (!parseIniInteger(text.trimmed(), v)) throw InvalidInteger{text};
+    return v;
+}
+
+CommandDispatcher::CommandDispatcher(const Setup& setup, const KeywordStore& store,
+                                     Expander& expander, platform::Platform& platform,
+                                     ExecutionHost& host, const DataFolder& folder,
+                                     const Clock& clock, Random& random)
+    : setup_(setup), store_(store), expander_(expander), platform_(platform), host_(host),
+      folder_(folder), clock_(clock), random_(random) {
+    registerOwnRows();
+}
+
+void CommandDispatcher::registerRow(const QString& name, RowHandler handler) {
+    handlers_.insert(name, std::move(handler));
+}
+
+namespace {
+
+// The text between the first two occurrences of `name`, the lower-case form
+// of the name counting too.
+QString enclosedText(const QString& line, const QString& name) {
+    QString l = line;
+    l.replace(name.toLower(), name);
+    const qsizetype first = l.indexOf(name);
+    if (first < 0) return {};
+    const qsizetype from = first + name.size();
+    const qsizetype second = l.indexOf(name, from);
+    return second < 0 ? QString() : l.mid(from, second - from);
+}
+
+// The line without its enclosed form, from the first name to the end of the second.
+QString withoutEnclosed(const QString& upper, const QString& name) {
+    const qsizetype first = upper.indexOf(name);
+    const qsizetype second = first < 0 ? -1 : upper.indexOf(name, first + name.size());
+    if (second < 0) return upper;
+    return upper.left(first) + upper.mid(second + name.size());
+}
+
+} // namespace
+
+bool CommandDispatcher::rowFires(const CommandRow& row, const QString& upper) const {
+    const QString name = QString::fromUtf16(row.name);
+    switch (row.match) {
+    case RowMatch::WholeLine:
+        return upper == name;
+    case RowMatch::Alone:
+        return upper.trimmed() == name;
+    case RowMatch::Leading:
+        return upper.startsWith(name);
+    case RowMatch::Enclosed: {
+        if (upper.count(name) < 2) return false;
+        // Sound and click blocks act only as the whole line.
+        const bool aloneOnly = name == u"$SOUND$" || name == u"$BCLICK$";
+        return !aloneOnly || withoutEnclosed(upper, name).trimmed().isEmpty();
+    }
+    case RowMatch::Substring:
+    case RowMatch::Prefix:
+    case RowMatch::Power:
+        return upper.contains(name);
+    }
+    return false;
+}
+
+RowResult CommandDispatcher::runRow(const CommandRow& row, const CommandCall& call) {
+    const QString name = QString::fromUtf16(row.name);
+    if (const auto it = handlers_.constFind(name); it != handlers_.cend()) return (*it)(call);
+    if (row.outcome & outcome::PassOn) return {};
+    // A command whose subsystem is not built yet says so instead of pretending.
+    host_.toast(name + QStringLiteral(" is not available yet"));
+    RowResult r;
+    r.keep = true;
+    r.forceNoHistory = true;
+    return r;
+}
+
+bool CommandDispatcher::CheckDoInternalCMD(const QString& mycmdline, const QString& para,
+                                           bool& noaddhistory, bool& noaftercommand, bool,
+                                           const TExeWord* exw, bool forcebrowser) {
+    const QString upper = QLocale().toUpper(mycmdline);
+    bool handled = false, forceHistory = false, forceNoHistory = false, powerStored = false;
+    QString currentName;
+    CommandCall call{upper, mycmdline, para, exw, {}, {}, {}};
+    call.keywordArgument = [&](bool lower, bool trim) {
+        QString a = para;
+        if (lower) a = a.toLower();
+        if (trim) a = a.trimmed();
+        if (exw) {
+            QString fromKeyword = expander_.SubstituteParameters(
+                expander_.ExpandBasic(exw->parameters, false), para, false);
+            if (lower) fromKeyword = fromKeyword.toLower();
+            if (trim) fromKeyword = fromKeyword.trimmed();
+            if (!fromKeyword.isEmpty()) a = fromKeyword;
+        }
+        return a;
+    };
+    call.secondArgument = [&] {
+        return exw ? expander_.ApplyInlineMarkers(exw->parameters, true) : QString();
+    };
+    call.enclosed = [&] { return enclosedText(mycmdline, currentName); };
+
+    const bool windowGate = upper.contains(u"$W");
+    for (const CommandRow& row : commandTable()) {
+        if (row.windowGate && !windowGate) continue;
+        const bool browserRow = QStringView(row.name) == u"$BROWSER$";
+        if (!rowFires(row, upper) && !(browserRow && forcebrowser)) continue;
+        if (row.match == RowMatch::Power) {
+            if (powerStored) continue;
+            powerStored = true;
+            pending_ = upper;
+            handled = true;
+            continue;
+        }
+        currentName = QString::fromUtf16(row.name);
+        if (row.outcome & outcome::Handled) handled = true;
+        if (row.outcome & outcome::PassOn) handled = false;
+        if (row.outcome & outcome::Keep) noaftercommand = true;
+        if (row.outcome & outcome::NoHistory) forceNoHistory = true;
+        if (row.outcome & outcome::History) forceHistory = true;
+        const RowResult r = runRow(row, call);
+        if (r.handled) handled = *r.handled;
+        if (r.keep) noaftercommand = *r.keep;
+        forceHistory = (forceHistory || r.forceHistory) && !r.cancelForcedHistory;
+        forceNoHistory = forceNoHistory || r.forceNoHistory;
+    }
+    noaddhistory = handled;
+    if (forceNoHistory) noaddhistory = true;
+    if (forceHistory) noaddhistory = false;
+    return handled;
+}
+
+bool CommandDispatcher::CheckDoInternalCMDAfter(const QString& mycmdline) {
+    const QString line = mycmdline; // may be pending_ itself
+    pending_.clear();
+    bool ran = false;
+    const auto power = [&](platform::PowerAction action, const char* what) {
+        ran = true;
+        if (!platform_.system.power(action))
+            host_.toast(
+                QStringLiteral("The session manager did not %1").arg(QString::fromLatin1(what)));
+    };
+    if (line.contains(u"$LOGOFF$") || line.contains(u"$SIGNOUT$"))
+        power(platform::PowerAction::LogOut, "log out");
+    if (line.contains(u"$STANDBY$")) power(platform::PowerAction::Suspend, "suspend");
+    if (line.contains(u"$HIBERNATE$")) power(platform::PowerAction::Hibernate, "hibernate");
+    if (line.contains(u"$RESTART$")) power(platform::PowerAction::Reboot, "restart");
+    if (line.contains(u"$SHUTDOWN$")) power(platform::PowerAction::PowerOff, "shut down");
+    if (line.contains(u"$MONITOR$")) {
+        ran = true;
+        if (!platform_.system.monitorOff())
+            host_.toast(QStringLiteral("The monitor could not be switched off"));
+    }
+    if (line.contains(u"$QUIT$")) {
+        ran = true;
+        host_.closeProgram();
+    }
+    return ran;
+}
+
+void CommandDispatcher::runPending() {
+    if (host_.closing() || pending_.isEmpty()) return;
+    CheckDoInternalCMDAfter(pending_);
+}
+
+} // namespace lorvanta

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "core/corestate.h"
+#include "core/exec/executor.h"
+#include "core/expand/expansion.h"
+#include "core/list/candidatelist.h"
+#include "core/util/seams.h"
+#include "dispatcher.h"
+#include "platform/platform.h"
+
+namespace lorvanta {
+
+// The launcher's logic wired together over one CoreState: the candidate
+// list, expansion, the built-in commands and execution. The window, the
+// command-line client and the tests each build one with their own host,
+// services and scheduler.
+struct Engine {
+    Engine(CoreState& core, const DataFolder& folder, platform::Platform& platform,
+           ExecutionHost& host, ExpansionServices& expansionServices,
+           ExecutionServices& executionServices, Scheduler& scheduler, const Clock& clock,
+           Random& random, ListSources sources = {}, bool saveSettings = true)
+        : list(core.setup, core.store, core.history, core.pinned, platform.environment, sources),
+          expander(core.setup, core.store, platform.environment, platform.system, expansionServices,
+                   clock, random),
+          dispatcher(core.setup, core.store, expander, platform, host, folder, clock, random),
+          executor(core.setup, core.store, core.history, list, expander, dispatcher, platform, host,
+                   executionServices, scheduler, saveSettings ? &core.file : nullptr) {
+        executor.setIndex(sources.index);
+        dispatcher.setKeywordLauncher([this, &scheduler](const TExeWord& w, int depth) {
+            const TExeWord* word = &w;
+            scheduler.after(0, [this, word, depth] {
+                ExecuteFlags f;
+                f.forcedexeword = word;
+                f.forcasync = true;
+                f.tagDepth = depth;
+                executor.DoExecute(word->DefaultKeyword(), f);
+            });
+        });
+    }
+
+    CandidateList list;
+    Expander expander;
+    CommandDispatcher dispatcher;
+    Executor executor;
+};
+
+} // namespace lorvanta

@@ -1,0 +1,186 @@
+// The commands whose whole mechanism is the dispatcher's own: trash, system
+// facts, passwords, time, tags, chance, the data folder, power and lock.
+
+#include "core/datafolder.h"
+#include "core/expand/expansion.h"
+#include "core/keywords/keywordstore.h"
+#include "core/list/matching.h"
+#include "core/settings/setup.h"
+#include "core/util/seams.h"
+#include "dispatcher.h"
+#include "platform/platform.h"
+
+namespace lorvanta {
+
+namespace {
+
+constexpr int kMaxDice = 1000;
+constexpr int kMaxSides = 1000000;
+
+RowResult keepResult() {
+    RowResult r;
+    r.keep = true;
+    return r;
+}
+
+} // namespace
+
+DiceResult rollDice(const QString& expression, Random& random) {
+    QString t = expression;
+    t.remove(u' ');
+    int modifier = 0;
+    if (const qsizetype plus = t.indexOf(u'+'); plus >= 0) {
+        modifier = commandInteger(t.mid(plus + 1));
+        t = t.left(plus);
+    }
+    if (const qsizetype minus = t.indexOf(u'-'); minus >= 0) {
+        modifier = -commandInteger(t.mid(minus + 1));
+        t = t.left(minus);
+    }
+    t = t.toLower();
+    int count = 1, sides = 6;
+    if (const qsizetype d = t.indexOf(u'd'); d >= 0) {
+        // Unreadable counts and sides are taken as 0, so "d6" is the modifier alone.
+        bool ok = false;
+        count = t.left(d).toInt(&ok);
+        if (!ok) count = 0;
+        sides = t.mid(d + 1).toInt(&ok);
+        if (!ok) sides = 0;
+    } else if (!t.isEmpty()) {
+        sides = commandInteger(t);
+    }
+    DiceResult r;
+    if (count > kMaxDice || sides > kMaxSides) {
+        r.ok = false;
+        r.message = QStringLiteral("Dice: at most %1 dice of at most %2 sides")
+                        .arg(kMaxDice)
+                        .arg(kMaxSides);
+        return r;
+    }
+    r.value = modifier;
+    for (int i = 0; i < count && sides > 0; ++i)
+        r.value += 1 + random.below(quint32(sides));
+    return r;
+}
+
+void CommandDispatcher::registerOwnRows() {
+    const auto row = [this](const char16_t* name, RowHandler h) {
+        registerRow(QString::fromUtf16(name), std::move(h));
+    };
+
+    row(u"$EMPTYRECYCLEBIN$", [this](const CommandCall&) {
+        if (!platform_.system.emptyTrash())
+            host_.toast(QStringLiteral("The trash could not be emptied"));
+        return RowResult{};
+    });
+    row(u"$SEARCH$", [this](const CommandCall&) {
+        host_.toast(QStringLiteral("The desktop's search is not available here"));
+        return keepResult();
+    });
+    row(u"$SHOWIP$", [this](const CommandCall&) {
+        host_.setNewWord(platform_.system.ipv4Addresses().join(QStringLiteral(", ")));
+        return RowResult{};
+    });
+    row(u"$PASSWORD$", [this](const CommandCall& c) {
+        QString a = c.para.toLower();
+        bool symbols = true;
+        if (a.contains(u"no")) {
+            symbols = false;
+            a.remove(QStringLiteral("no"));
+            a = a.trimmed();
+        }
+        if (a.isEmpty()) a = QStringLiteral("16");
+        host_.setNewWord(generatePassword(commandInteger(a), symbols, random_));
+        return RowResult{};
+    });
+    row(u"$TIME$", [this](const CommandCall&) {
+        host_.setNewWord(timeText(clock_.now(), setup_.customtime, QLocale()));
+        return RowResult{};
+    });
+    row(u"$LAUNCHTAG$", [this](const CommandCall& c) {
+        const QString tag = c.keywordArgument(false, true);
+        int ran = 0;
+        if (store_.isTagName(tag) && tagDepth_ < kMaxTagDepth) {
+            for (int i = 0; i < store_.size(); ++i) {
+                const TExeWord& w = store_.at(i);
+                // A tagged keyword that would start itself again is left out.
+                if (w.disabled || &w == c.word || !hasTag(w, tag)) continue;
+                if (launchKeyword_) launchKeyword_(w, tagDepth_ + 1);
+                ++ran;
+            }
+        } else if (store_.isTagName(tag)) {
+            host_.toast(QStringLiteral("Tags start each other too deeply: ") + tag);
+            RowResult r = keepResult();
+            r.forceNoHistory = true;
+            return r;
+        }
+        RowResult r;
+        if (ran > 0) {
+            r.forceHistory = true;
+            r.keep = false;
+        } else {
+            host_.toast(QStringLiteral("No tag named: ") + tag);
+            r.keep = true;
+            r.forceNoHistory = true;
+        }
+        return r;
+    });
+    row(u"$FLIPCOIN$", [this](const CommandCall&) {
+        host_.setNewWord(random_.below(2) == 0 ? QStringLiteral(" -= Heads =-")
+                                               : QStringLiteral(" -= Tails =-"));
+        return RowResult{};
+    });
+    row(u"$RANDOM$", [this](const CommandCall& c) {
+        const QString a = c.para.trimmed().isEmpty() ? QStringLiteral("100") : c.para.trimmed();
+        const int n = commandInteger(a);
+        // A range below 1 has no number in it.
+        host_.setNewWord(n < 1 ? QStringLiteral("Random: the range must be at least 1")
+                               : QString::number(random_.below(quint32(n))));
+        return RowResult{};
+    });
+    row(u"$ROLL$", [this](const CommandCall& c) {
+        const DiceResult d = rollDice(c.para, random_);
+        host_.setNewWord(d.ok ? QString::number(d.value) : d.message);
+        return RowResult{};
+    });
+    row(u"$DATAFOLDER$", [this](const CommandCall&) {
+        platform::LaunchRequest r;
+        r.file = folder_.path();
+        if (platform_.launcher.shellExecute(r) <= 32)
+            host_.toast(QStringLiteral("The data folder could not be opened"));
+        return RowResult{};
+    });
+    row(u"$EXIT$", [](const CommandCall&) {
+        RowResult r;
+        r.cancelForcedHistory = true;
+        return r;
+    });
+    row(u"$SCREENSAVER$", [this](const CommandCall&) {
+        if (!platform_.system.startScreenSaver())
+            host_.toast(QStringLiteral("The screen saver could not be started"));
+        return RowResult{};
+    });
+    row(u"$LOCK$", [this](const CommandCall&) {
+        if (!platform_.system.lockSession())
+            host_.toast(QStringLiteral("The session could not be locked"));
+        return RowResult{};
+    });
+    row(u"$M$", [this](const CommandCall&) {
+        expander_.services().minimizeAll();
+        return RowResult{};
+    });
+    row(u"$R$", [this](const CommandCall&) {
+        expander_.services().undoMinimizeAll();
+        return RowResult{};
+    });
+    row(u"$GW$", [this](const CommandCall&) {
+        expander_.services().rememberForegroundWindow();
+        return RowResult{};
+    });
+    row(u"$SOUND$", [this](const CommandCall& c) {
+        expander_.services().playSound(expander_.ExpandBasic(c.enclosed().trimmed(), true));
+        return RowResult{};
+    });
+}
+
+} // namespace lorvanta

@@ -1,0 +1,123 @@
+#pragma once
+
+#include "executionhost.h"
+#include "platform/launcher.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+namespace lorvanta {
+
+namespace platform {
+struct Platform;
+}
+struct Setup;
+class KeywordStore;
+class History;
+class CandidateList;
+class Expander;
+class Scheduler;
+class SettingsFile;
+class IndexCollection;
+class TExeWord;
+class TMyShellItem;
+
+// The flags of one execution, as Enter and its modifiers give them.
+struct ExecuteFlags {
+    const TExeWord* forcedexeword = nullptr; // run this keyword whatever the input
+    bool ischild = false;                    // one piece of a multi-command
+    bool forcerunas = false;                 // Shift held: elevated
+    bool iskeydown = false;                  // started by the Enter key
+    bool forcenohist = false;
+    bool forcasync = false;
+    bool forcenosound = false;
+    bool forcebrowser = false; // Alt held: in the browser pane
+    int asyncpause = 0;
+    bool forceSilent = false; // leave the input box alone
+    int tagDepth = 0;         // tag launches that led here
+};
+
+// What a keyword launch would pass to the launcher (lorvanta-cli expand).
+struct LaunchPlan {
+    QString file, parameters, folder;
+};
+
+// Enter: turns the input line (or a forced keyword) into an action and
+// reports success. Launches go through the platform launcher; waits between
+// the pieces of a multi-command and background launches go through the
+// scheduler, so the window never freezes.
+class Executor {
+public:
+    Executor(const Setup& setup, const KeywordStore& store, History& history, CandidateList& list,
+             Expander& expander, BuiltinDispatch& dispatch, platform::Platform& platform,
+             ExecutionHost& host, ExecutionServices& services, Scheduler& scheduler,
+             SettingsFile* settings);
+
+    void setIndex(const IndexCollection* index) { index_ = index; }
+
+    bool DoExecute(const QString& mycmdline, const ExecuteFlags& flags = {});
+    // The launcher of one resolved target; a result code.
+    int LaunchCommand(QString f, QString a, QString d, const TExeWord* keyword, bool runas,
+                      bool retryAsDomain, bool async, platform::ShowCommand show,
+                      int asyncpause = 0, bool forcebrowser = false, bool onlyone = false);
+    int OpenShellItem(const TMyShellItem& item, bool runas);
+    std::unique_ptr<TMyShellItem> ResolveInIndex(const QString& text) const;
+    void Aftercommand(bool forcenosound);
+    void PlayEventSound(int kind); // 0 failure, 1 success, 2 alarm
+
+    // What the keyword launch of `input` would pass to the launcher, after
+    // forwarding; nothing when the input names no keyword.
+    std::optional<LaunchPlan> planKeywordLaunch(const QString& input);
+
+    // Called when a top-level execution, multi-commands included, is over.
+    void setFinishedHandler(std::function<void(bool success)> f) { finished_ = std::move(f); }
+    // The newest history entry this execution added, if any.
+    bool busy() const { return running_ > 0; }
+
+    // Time limits of the capturing and fetching launches.
+    static constexpr int kCaptureTimeoutMs = 60000;
+    static constexpr int kFetchTimeoutMs = 20000;
+
+private:
+    struct Forwarded;
+    struct MultiRun;
+
+    bool keywordLaunch(const TExeWord& exw, const QString& input, const QString& historyInput,
+                       const QString& p, const ExecuteFlags& flags);
+    bool forward(const TExeWord*& exw, QString& input, bool& skip);
+    void runMultiCommand(const QString& line, const TExeWord* keyword, const ExecuteFlags& flags);
+    void runPiece(std::shared_ptr<MultiRun> run);
+    bool launchSucceeded(int result, const QString& historyInput, const ExecuteFlags& flags);
+    void failed(const ExecuteFlags& flags);
+    void startAfterTimer();
+    void finishTopLevel(bool success);
+    bool runCalculation(const QString& input, bool prefixed, const ExecuteFlags& flags);
+    QString browserProgram();
+    void splitProgram(QString& f, QString& a) const;
+    int shellLaunch(const QString& f, const QString& a, const QString& d, bool runas,
+                    platform::ShowCommand show);
+
+    const Setup& setup_;
+    const KeywordStore& store_;
+    History& history_;
+    CandidateList& list_;
+    Expander& expander_;
+    BuiltinDispatch& dispatch_;
+    platform::Platform& platform_;
+    ExecutionHost& host_;
+    ExecutionServices& services_;
+    Scheduler& scheduler_;
+    SettingsFile* settings_;
+    const IndexCollection* index_ = nullptr;
+    std::function<void(bool)> finished_;
+
+    // Multi-command state: the keyword whose pieces run, and what a piece asks of it.
+    const TExeWord* parentKeyword_ = nullptr;
+    int childExtraWait_ = 0;
+    bool childKeep_ = false;
+    bool afterTimerRunning_ = false;
+    int running_ = 0;
+};
+
+} // namespace lorvanta

@@ -1,0 +1,298 @@
+// The launcher behind execution: markers that route a launch (output
+// capture, URL text, browser pane), the shell launch through the platform,
+// its retries, and the pieces of multi-commands.
+
+#include "core/expand/expansion.h"
+#include "core/history/history.h"
+#include "core/keywords/keywordstore.h"
+#include "core/list/sources.h"
+#include "core/settings/setup.h"
+#include "core/text/programsearch.h"
+#include "core/text/textkinds.h"
+#include "core/util/seams.h"
+#include "executor.h"
+#include "platform/platform.h"
+
+#include <QFileInfo>
+
+namespace lorvanta {
+
+using platform::ShowCommand;
+
+namespace {
+
+// Removes the first block from `name` through the end of the next `name`.
+void removeBlock(QString& f, const QString& name) {
+    const qsizetype a = f.indexOf(name, 0, Qt::CaseInsensitive);
+    if (a < 0) return;
+    const qsizetype b = f.indexOf(name, a + name.size(), Qt::CaseInsensitive);
+    if (b < 0) return;
+    f.remove(a, b + name.size() - a);
+}
+
+bool takeWord(QString& f, const char16_t* word) {
+    return Expander::TakeMarker(f, QString::fromUtf16(word));
+}
+
+} // namespace
+
+void Executor::splitProgram(QString& f, QString& a) const {
+    // "program arguments" typed as one command: the first word is the
+    // program when it is one, the rest its arguments.
+    const QString home = platform_.environment.homeFolder();
+    if (isUrl(f) || !f.contains(u' ') || QFileInfo::exists(expandTilde(f, home))) return;
+    const QString word = f.section(u' ', 0, 0);
+    const bool program = word.contains(u'/')
+                             ? QFileInfo(expandTilde(word, home)).isExecutable()
+                             : !findProgram(word, platform_.environment.searchPath()).isEmpty();
+    if (!program && !looksLikeFilePath(word)) return;
+    const QString rest = f.mid(word.size()).trimmed();
+    a = a.isEmpty() ? rest : rest + u' ' + a;
+    f = word;
+}
+
+QString Executor::browserProgram() {
+    if (!setup_.browser.isEmpty()) return expander_.ExpandBasic(setup_.browser, true).trimmed();
+    return platform_.launcher.defaultBrowserProgram();
+}
+
+int Executor::shellLaunch(const QString& f, const QString& a, const QString& d, bool runas,
+                          ShowCommand show) {
+    platform::LaunchRequest r;
+    r.file = f;
+    r.parameters = a;
+    r.folder = d;
+    r.show = show;
+    r.elevated = runas;
+    if (isUrl(f) && !setup_.simplebrowser) {
+        const QString browser = browserProgram();
+        if (!browser.isEmpty()) {
+            r.file = browser;
+            r.parameters = f;
+            r.folder = QFileInfo(browser).absolutePath();
+            r.elevated = false;
+        }
+    }
+    return platform_.launcher.shellExecute(r);
+}
+
+int Executor::LaunchCommand(QString f, QString a, QString d, const TExeWord* keyword, bool runas,
+                            bool retryAsDomain, bool async, ShowCommand show, int asyncpause,
+                            bool forcebrowser, bool onlyone) {
+    removeBlock(f, QStringLiteral("$WFINDACTIVE$"));
+    removeBlock(f, QStringLiteral("$WFINDCLOSE$"));
+    f = f.trimmed();
+    const QString home = platform_.environment.homeFolder();
+    // A desktop entry opens with its own Exec line, never elevated.
+    if (f.endsWith(QStringLiteral(".desktop"), Qt::CaseInsensitive)) runas = false;
+
+    if (!setup_.explore.isEmpty() && QFileInfo(expandTilde(f, home)).isDir()) {
+        QString program = expander_.ExpandBasic(setup_.explore, false).trimmed();
+        if (!program.startsWith(u'"')) program = u'"' + program + u'"';
+        f = program + QStringLiteral(" \"") + f + u'"';
+    }
+    if (f.startsWith(u'"')) {
+        const qsizetype close = f.indexOf(u'"', 1);
+        if (close > 0) {
+            a = f.mid(close + 1).trimmed();
+            f = f.mid(1, close - 1).trimmed();
+        }
+    }
+    if (!f.contains(u'$')) splitProgram(f, a);
+    if (d.isEmpty() && looksLikeFilePath(f) && !setup_.dontsetdefaultdir)
+        d = QFileInfo(expandTilde(f, home)).absolutePath();
+    if (onlyone && looksLikeFilePath(f) &&
+        services_.bringRunningInstanceToFront(expandTilde(f, home)))
+        return platform::result::Handled;
+
+    // Output capture and URL text arrive later; the window is never blocked for them.
+    const bool grabInput = takeWord(f, u"$GRABTOINPUT$");
+    const bool grabList = takeWord(f, u"$GRABTOLIST$");
+    const bool grabQuiet = takeWord(f, u"$GRABTOLISTNOFOCUS$");
+    if (grabInput || grabList || grabQuiet) {
+        f = f.trimmed();
+        splitProgram(f, a);
+        if (d.isEmpty() && looksLikeFilePath(f)) d = QFileInfo(expandTilde(f, home)).absolutePath();
+        platform_.launcher.runAndCapture(
+            f, a, d, kCaptureTimeoutMs, [this, grabInput, grabList, f](const QString& text) {
+                if (text == u"Error") {
+                    host_.setFailColour(true);
+                    host_.toast(QStringLiteral("Could not start: ") + f.trimmed());
+                } else if (grabInput) {
+                    host_.setNewWord(text);
+                } else {
+                    host_.showInfoText(text, grabList);
+                }
+            });
+        return platform::result::Handled;
+    }
+    const bool urlInput = takeWord(f, u"$URLTOINPUT$");
+    const bool urlList = takeWord(f, u"$URLTOLIST$");
+    const bool urlQuiet = takeWord(f, u"$URLTOLISTNOFOCUS$");
+    if (urlInput || urlList || urlQuiet) {
+        platform_.launcher.fetchUrlText(f.trimmed(), kFetchTimeoutMs,
+                                        [this, urlInput, urlList](const QString& text) {
+                                            if (urlInput)
+                                                host_.setNewWord(text);
+                                            else
+                                                host_.showInfoText(text, urlList);
+                                        });
+        return platform::result::Handled;
+    }
+    for (const char16_t* m : {u"$BROWSERFLUSHALL$", u"$BROWSERFLUSHCURRENT$", u"$BROWSEREND$",
+                              u"$BROWSERCLEAR$", u"$BROWSERTOGGLE$"}) {
+        if (!takeWord(f, m)) continue;
+        if (!services_.browserMaintenance(QString::fromUtf16(m)))
+            host_.toast(QStringLiteral("The browser pane is not available yet"));
+        if (f.trimmed().isEmpty()) return platform::result::Handled;
+    }
+    const bool browserFocus =
+        f.contains(u"$BROWSER$", Qt::CaseInsensitive) || f.contains(u"$B$", Qt::CaseInsensitive) ||
+        f.contains(u"$BSETFOCUS$", Qt::CaseInsensitive) || (forcebrowser && setup_.altenter > 0);
+    const bool inBrowser = forcebrowser || browserFocus ||
+                           f.contains(u"$BROWSERNOFOCUS$", Qt::CaseInsensitive) ||
+                           f.contains(u"$BN$", Qt::CaseInsensitive);
+    if (inBrowser || f.contains(u"$BNEWWIN$", Qt::CaseInsensitive) ||
+        f.contains(u"$BNEWFULL$", Qt::CaseInsensitive)) {
+        const QString target = expander_.ExpandBasic(f, true).trimmed();
+        if (!services_.openInBrowser(target, a, keyword ? keyword : parentKeyword_, browserFocus)) {
+            host_.toast(QStringLiteral("The browser pane is not available yet"));
+            return platform::result::Failed;
+        }
+        return forcebrowser ? platform::result::InBrowser : platform::result::Handled;
+    }
+
+    if (async) {
+        // A background launch: reported at once, started after its pause.
+        const QString file = f, args = a, folder = d;
+        scheduler_.after(5 + asyncpause, [this, file, args, folder, runas, retryAsDomain, show] {
+            int r = shellLaunch(file, args, folder, runas, show);
+            if (r <= 32 && retryAsDomain && isBareDomain(file))
+                r = shellLaunch(QStringLiteral("https://") + file, args, folder, false,
+                                setup_.urlmaxed ? ShowCommand::Maximized : show);
+            if (r <= 32 && setup_.resolveindexed != u"off" && setup_.resolveindexed != u"0")
+                if (const auto item = ResolveInIndex(file)) OpenShellItem(*item, runas);
+        });
+        return platform::result::Async;
+    }
+    int r = shellLaunch(f, a, d, runas, show);
+    if (r <= 32 && retryAsDomain && isBareDomain(f))
+        r = shellLaunch(QStringLiteral("https://") + f, a, d, false,
+                        setup_.urlmaxed ? ShowCommand::Maximized : show);
+    if (r <= 32 && setup_.resolveindexed != u"off" && setup_.resolveindexed != u"0")
+        if (const auto item = ResolveInIndex(f)) r = OpenShellItem(*item, runas);
+    return r;
+}
+
+int Executor::OpenShellItem(const TMyShellItem& item, bool runas) {
+    platform::LaunchRequest r;
+    r.file = item.path;
+    r.elevated = runas && !item.path.endsWith(QStringLiteral(".desktop"));
+    if (item.isSettingsPage()) {
+        r.elevated = false;
+        return platform_.launcher.shellExecute(r) > 32 ? platform::result::Handled
+                                                       : platform::result::Failed;
+    }
+    return platform_.launcher.shellExecute(r);
+}
+
+std::unique_ptr<TMyShellItem> Executor::ResolveInIndex(const QString& text) const {
+    if (!index_) return nullptr;
+    const QString want = text.trimmed().toLower();
+    const bool shortcutsOnly = setup_.resolveindexed.compare(u"shortcut", Qt::CaseInsensitive) == 0;
+    std::unique_ptr<TMyShellItem> last;
+    for (size_t i = 0; i < index_->size(); ++i) {
+        if (index_->names().prepared(i) != want) continue;
+        TMyShellItem item = index_->item(i);
+        if (item.name.toLower() != want) continue;
+        // Desktop entries play the part of shortcuts here.
+        if (item.path.endsWith(QStringLiteral(".desktop")))
+            return std::make_unique<TMyShellItem>(item);
+        if (!shortcutsOnly) last = std::make_unique<TMyShellItem>(item);
+    }
+    return last;
+}
+
+// --------------------------------------------------------- multi-commands
+
+struct Executor::MultiRun {
+    QStringList pieces;
+    QString parameters; // the text after the first space of the caller's line
+    QString line;
+    const TExeWord* keyword = nullptr;
+    ExecuteFlags flags;
+    bool async = false;
+    bool keep = false;
+    bool anySucceeded = false;
+    bool anyFailed = false;
+    int accumulated = 0;
+    int next = 0;
+};
+
+void Executor::runMultiCommand(const QString& lineIn, const TExeWord* keyword,
+                               const ExecuteFlags& flags) {
+    auto run = std::make_shared<MultiRun>();
+    QString line = lineIn;
+    run->async = Expander::TakeMarker(line, QStringLiteral("$ASYNC$"));
+    run->keep = Expander::TakeMarker(line, QStringLiteral("$NOHIDE$"));
+    for (const char16_t* m : {u"$B$", u"$BN$", u"$BROWSER$", u"$BROWSERNOFOCUS$"})
+        if (line.contains(QStringView(m), Qt::CaseInsensitive)) run->keep = true;
+    childKeep_ = false;
+    parentKeyword_ = keyword;
+    run->pieces = line.split(setup_.separator);
+    const QString& input = keyword ? host_.inputText() : lineIn;
+    const qsizetype sp = input.indexOf(u' ');
+    run->parameters = sp < 0 ? QString() : input.mid(sp + 1);
+    run->line = keyword ? host_.inputText() : lineIn;
+    run->keyword = keyword;
+    run->flags = flags;
+    ++running_;
+    runPiece(run);
+}
+
+void Executor::runPiece(std::shared_ptr<MultiRun> run) {
+    if (run->next >= run->pieces.size()) {
+        --running_;
+        ExecuteFlags f = run->flags;
+        if (run->keyword && !f.forcenohist) f.forcenohist = !run->keyword->addtohistory;
+        if (run->anySucceeded) {
+            if (!f.forcenohist) history_.AddToHistory(run->line, nullptr, false, setup_);
+            if (!run->keep) Aftercommand(f.forcenosound);
+        } else {
+            host_.setFailColour(true);
+            host_.selectInput(false);
+        }
+        if ((run->anyFailed || !run->anySucceeded) && !f.forcenosound) PlayEventSound(0);
+        if (run->anyFailed) host_.setFailColour(true);
+        finishTopLevel(run->anySucceeded);
+        return;
+    }
+    const bool last = run->next == run->pieces.size() - 1;
+    QString piece = expander_.SubstituteParameters(
+        expander_.ExpandBasic(run->pieces[run->next].trimmed(), false), run->parameters, false);
+    ++run->next;
+    const int wait = Expander::TakeWaitMarkers(piece);
+    ExecuteFlags child = run->flags;
+    child.ischild = true;
+    child.forcasync = run->async;
+    child.asyncpause = wait + run->accumulated;
+    child.forcedexeword = nullptr;
+    const bool ok = DoExecute(piece, child);
+    run->anySucceeded = run->anySucceeded || ok;
+    run->anyFailed = run->anyFailed || !ok;
+    if (childKeep_) run->keep = true;
+    if (last) {
+        runPiece(run);
+        return;
+    }
+    const int extra = childExtraWait_;
+    if (run->async) {
+        run->accumulated += extra;
+        scheduler_.after(100, [this, run] { runPiece(run); });
+    } else {
+        scheduler_.after(wait + run->accumulated + 100 + std::max(0, extra),
+                         [this, run] { runPiece(run); });
+    }
+}
+
+} // namespace lorvanta

@@ -1,0 +1,244 @@
+#include "desktopfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace lorvanta::platform {
+
+namespace {
+
+// The escapes of desktop entry values; "\;" stays for list values to split.
+QString unescapeValue(QStringView raw) {
+    QString out;
+    out.reserve(raw.size());
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        const QChar c = raw[i];
+        if (c != u'\\' || i + 1 == raw.size()) {
+            out += c;
+            continue;
+        }
+        switch (raw[++i].unicode()) {
+        case u's':
+            out += u' ';
+            break;
+        case u'n':
+            out += u'\n';
+            break;
+        case u't':
+            out += u'\t';
+            break;
+        case u'r':
+            out += u'\r';
+            break;
+        case u'\\':
+            out += u'\\';
+            break;
+        default:
+            out += u'\\';
+            out += raw[i];
+        }
+    }
+    return out;
+}
+
+QStringList splitList(const QString& value) {
+    QStringList out;
+    QString item;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value[i] == u'\\' && i + 1 < value.size() && value[i + 1] == u';') {
+            item += u';';
+            ++i;
+        } else if (value[i] == u';') {
+            if (!item.isEmpty()) out << item;
+            item.clear();
+        } else {
+            item += value[i];
+        }
+    }
+    if (!item.isEmpty()) out << item;
+    return out;
+}
+
+bool isTrue(const QString& value) {
+    return value == u"true" || value == u"1";
+}
+
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+}
+
+} // namespace
+
+std::optional<DesktopFile> readDesktopFile(const QString& file) {
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
+    const QString text = QString::fromUtf8(f.readAll());
+    DesktopFile entry;
+    entry.file = file;
+    bool inEntry = false, seenEntry = false;
+    for (QStringView line : QStringView(text).split(u'\n')) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(u'#')) continue;
+        if (line.startsWith(u'[')) {
+            if (seenEntry) break; // only the first group counts
+            inEntry = line == u"[Desktop Entry]";
+            seenEntry = inEntry;
+            continue;
+        }
+        if (!inEntry) continue;
+        const qsizetype eq = line.indexOf(u'=');
+        if (eq <= 0) continue;
+        const QStringView key = line.first(eq).trimmed();
+        const QString value = unescapeValue(line.sliced(eq + 1).trimmed());
+        if (key == u"Type")
+            entry.type = value;
+        else if (key == u"Name")
+            entry.name = value;
+        else if (key == u"Exec")
+            entry.exec = value;
+        else if (key == u"TryExec")
+            entry.tryExec = value;
+        else if (key == u"Path")
+            entry.path = value;
+        else if (key == u"Icon")
+            entry.icon = value;
+        else if (key == u"URL")
+            entry.url = value;
+        else if (key == u"MimeType")
+            entry.mimeTypes = splitList(value);
+        else if (key == u"Terminal")
+            entry.terminal = isTrue(value);
+        else if (key == u"Hidden")
+            entry.hidden = isTrue(value);
+    }
+    if (!seenEntry) return std::nullopt;
+    return entry;
+}
+
+QStringList splitCommandLine(const QString& text) {
+    QStringList out;
+    QString arg;
+    bool inArg = false; // "" is an argument, blanks are not
+    QChar quote;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (quote == u'\'') {
+            if (c == u'\'')
+                quote = QChar();
+            else
+                arg += c;
+        } else if (quote == u'"') {
+            if (c == u'"') {
+                quote = QChar();
+            } else if (c == u'\\' && i + 1 < text.size() &&
+                       QStringView(u"\"\\$`").contains(text[i + 1])) {
+                arg += text[++i];
+            } else {
+                arg += c;
+            }
+        } else if (isBlank(c)) {
+            if (inArg) out << arg;
+            arg.clear();
+            inArg = false;
+        } else {
+            inArg = true;
+            if (c == u'\'' || c == u'"')
+                quote = c;
+            else if (c == u'\\' && i + 1 < text.size())
+                arg += text[++i];
+            else
+                arg += c;
+        }
+    }
+    if (inArg) out << arg;
+    return out;
+}
+
+QList<QStringList> execCommands(const DesktopFile& entry, const QStringList& items) {
+    const QStringList tokens = splitCommandLine(entry.exec);
+    if (tokens.isEmpty()) return {};
+
+    bool takesList = false, takesOne = false;
+    for (const QString& t : tokens) {
+        for (qsizetype i = 0; i + 1 < t.size(); ++i) {
+            if (t[i] != u'%') continue;
+            const QChar code = t[++i];
+            takesList = takesList || code == u'F' || code == u'U';
+            takesOne = takesOne || code == u'f' || code == u'u';
+        }
+    }
+
+    const auto expand = [&](const QStringList& given) {
+        QStringList argv;
+        for (const QString& t : tokens) {
+            if (t == u"%F" || t == u"%U") {
+                argv += given;
+            } else if (t == u"%f" || t == u"%u") {
+                if (!given.isEmpty()) argv << given.first();
+            } else if (t == u"%i") {
+                if (!entry.icon.isEmpty()) argv << QStringLiteral("--icon") << entry.icon;
+            } else {
+                QString arg;
+                for (qsizetype i = 0; i < t.size(); ++i) {
+                    if (t[i] != u'%') {
+                        arg += t[i];
+                        continue;
+                    }
+                    if (++i == t.size()) break;
+                    switch (t[i].unicode()) {
+                    case u'f':
+                    case u'u':
+                    case u'F':
+                    case u'U':
+                        arg += given.value(0);
+                        break;
+                    case u'i':
+                        arg += entry.icon;
+                        break;
+                    case u'c':
+                        arg += entry.name;
+                        break;
+                    case u'k':
+                        arg += entry.file;
+                        break;
+                    case u'%':
+                        arg += u'%';
+                        break;
+                    default:
+                        break; // deprecated or unknown codes are dropped
+                    }
+                }
+                argv << arg;
+            }
+        }
+        if (!takesList && !takesOne) argv += given;
+        return argv;
+    };
+
+    QList<QStringList> commands;
+    if (takesOne && !takesList && items.size() > 1) {
+        for (const QString& item : items)
+            commands << expand({item});
+    } else {
+        commands << expand(items);
+    }
+    return commands;
+}
+
+QString expandTilde(const QString& path) {
+    if (path == u"~") return QDir::homePath();
+    if (path.startsWith(u"~/")) return QDir::homePath() + path.sliced(1);
+    return path;
+}
+
+QString findProgram(const QString& name) {
+    if (name.isEmpty()) return {};
+    const QString path = expandTilde(name);
+    if (!path.contains(u'/')) return QStandardPaths::findExecutable(path);
+    const QFileInfo info(path);
+    return info.isFile() && info.isExecutable() ? info.absoluteFilePath() : QString();
+}
+
+} // namespace lorvanta::platform

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace lorvanta::platform {
+
+// What starting a freedesktop desktop entry needs from its [Desktop Entry] group.
+struct DesktopFile {
+    QString file; // where it was read from, for %k
+    QString type;
+    QString name;
+    QString exec;
+    QString tryExec;
+    QString path; // working folder
+    QString icon;
+    QString url; // Type=Link
+    QStringList mimeTypes;
+    bool terminal = false;
+    bool hidden = false;
+};
+
+// Nothing when the file cannot be read or has no [Desktop Entry] group.
+// Localised keys are ignored in favour of the plain ones.
+std::optional<DesktopFile> readDesktopFile(const QString& file);
+
+// Splits a command line as a shell would, without expanding anything: blanks
+// separate, single and double quotes group, a backslash escapes the next
+// character (inside double quotes only " \ $ and `). This is also the
+// quoting of Exec values.
+QStringList splitCommandLine(const QString& text);
+
+// The argument vectors that starting `entry` with `items` (files or URLs)
+// takes: one, or one per item when the Exec line takes a single file or URL.
+// The program is left as written. Items go where %f %F %u %U stand; a line
+// without such a code gets them appended.
+QList<QStringList> execCommands(const DesktopFile& entry, const QStringList& items);
+
+// "~" and "~/..." as the home folder.
+QString expandTilde(const QString& path);
+
+// The absolute path of a program: a path (with "~") that names an executable
+// file, or a bare name found on $PATH; empty when there is none.
+QString findProgram(const QString& name);
+
+} // namespace lorvanta::platform
