@@ -273,12 +273,12 @@ TEST_F(LauncherTest, ProgramsAreFoundByPathHomeAndSearchPath) {
     }
 }
 
-TEST_F(LauncherTest, WorkingFolderDefaultsToOwnAndFallsBackToHome) {
+TEST_F(LauncherTest, WorkingFolderDefaultsToHome) {
     const QString program = recorder(s("where"));
     const struct {
         QString folder, cwd;
     } cases[] = {
-        {QString(), QDir::current().canonicalPath()},
+        {QString(), QDir(QDir::homePath()).canonicalPath()},
         {path(s("no/such/folder")), QDir(QDir::homePath()).canonicalPath()},
         {s("~"), QDir(QDir::homePath()).canonicalPath()},
     };
