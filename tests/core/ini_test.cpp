@@ -246,3 +246,35 @@ TEST(AtomicSave, KeepsThePermissionsOfTheOldFile) {
                      QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
     EXPECT_EQ(QFile::permissions(path) & all, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
+
+// Program output and web pages go through the same decoder.
+TEST(TextDecodingMore, Utf8WithWindows1252ForInvalidBytes) {
+    const struct {
+        QByteArray bytes;
+        QString text;
+    } cases[] = {
+        {"plain", s("plain")},           {"caf\xc3\xa9", s("café")},
+        {"caf\xe9", s("café")},          {"\x80 \x93quoted\x94 \x81", s("€ “quoted” \u0081")},
+        {"\xc0\xaf", s("À¯")},           // overlong "/"
+        {"\xed\xa0\x80", s("í\u00a0€")}, // a surrogate
+        {"\xe2\x82", s("â‚")},           // cut short
+        {"\xf0\x9f\x98\x80!", s("😀!")},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(decodeText(c.bytes), c.text) << c.bytes.toHex().constData();
+}
+
+TEST(TextDecodingMore, ByteOrderMarksChooseTheEncoding) {
+    const struct {
+        QByteArray bytes;
+        QString text;
+    } cases[] = {
+        {QByteArray("\xef\xbb\xbfhi\xe9", 6), s("hié")},
+        {QByteArray("\xff\xfeh\0i\0", 6), s("hi")},
+        {QByteArray("\xfe\xff\0h\0i", 6), s("hi")},
+        {QByteArray("\xff\xfe\0\0h\0\0\0", 8), s("h")},
+        {QByteArray("\xe9t\xe9"), s("été")},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(decodeText(c.bytes), c.text) << c.bytes.toHex().constData();
+}

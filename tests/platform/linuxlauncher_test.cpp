@@ -1,7 +1,6 @@
 #include "platform/linux/desktopfile.h"
 #include "platform/linux/linuxlauncher.h"
 #include "platform/linux/mimeapps.h"
-#include "platform/linux/textdecode.h"
 #include "testsupport.h"
 
 #include <QCoreApplication>
@@ -208,37 +207,6 @@ TEST(DesktopExec, FieldCodesExpandAsTheDesktopEntryRulesSay) {
         entry.exec = s(c.exec);
         EXPECT_EQ(execCommands(entry, c.items), c.commands) << c.exec;
     }
-}
-
-TEST(TextDecoding, Utf8WithWindows1252ForInvalidBytes) {
-    const struct {
-        QByteArray bytes;
-        QString text;
-    } cases[] = {
-        {"plain", s("plain")},           {"caf\xc3\xa9", s("café")},
-        {"caf\xe9", s("café")},          {"\x80 \x93quoted\x94 \x81", s("€ “quoted” \u0081")},
-        {"\xc0\xaf", s("À¯")},           // overlong "/"
-        {"\xed\xa0\x80", s("í\u00a0€")}, // a surrogate
-        {"\xe2\x82", s("â‚")},           // cut short
-        {"\xf0\x9f\x98\x80!", s("😀!")},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(decodeUtf8Or1252(c.bytes), c.text) << c.bytes.toHex().constData();
-}
-
-TEST(TextDecoding, ByteOrderMarksChooseTheEncoding) {
-    const struct {
-        QByteArray bytes;
-        QString text;
-    } cases[] = {
-        {QByteArray("\xef\xbb\xbfhi\xe9", 6), s("hié")},
-        {QByteArray("\xff\xfeh\0i\0", 6), s("hi")},
-        {QByteArray("\xfe\xff\0h\0i", 6), s("hi")},
-        {QByteArray("\xff\xfe\0\0h\0\0\0", 8), s("h")},
-        {QByteArray("\xe9t\xe9"), s("été")},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(decodeByBom(c.bytes), c.text) << c.bytes.toHex().constData();
 }
 
 TEST_F(LauncherTest, ProgramGetsItsArgumentVectorAndFolder) {

@@ -91,6 +91,14 @@ QString decodeText(const QByteArray& bytes) {
     const qsizetype n = bytes.size();
     if (n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF)
         return decodeUtf8Lenient(bytes.constData() + 3, n - 3);
+    if (n >= 4 && p[0] == 0xFF && p[1] == 0xFE && p[2] == 0 && p[3] == 0) {
+        QStringDecoder dec(QStringConverter::Utf32LE);
+        return dec(QByteArrayView(bytes).sliced(4));
+    }
+    if (n >= 4 && p[0] == 0 && p[1] == 0 && p[2] == 0xFE && p[3] == 0xFF) {
+        QStringDecoder dec(QStringConverter::Utf32BE);
+        return dec(QByteArrayView(bytes).sliced(4));
+    }
     if (n >= 2 && p[0] == 0xFF && p[1] == 0xFE) {
         QStringDecoder dec(QStringConverter::Utf16LE);
         return dec(QByteArrayView(bytes).sliced(2));

@@ -1,8 +1,8 @@
 #include "linuxlauncher.h"
 
+#include "core/ini/textcodec.h"
 #include "desktopfile.h"
 #include "mimeapps.h"
-#include "textdecode.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -271,7 +271,7 @@ private:
     void report() {
         limit_.stop();
         grace_.stop();
-        QString text = decodeUtf8Or1252(output_);
+        QString text = decodeText(output_);
         const auto addLine = [&text](const QString& line) {
             if (!text.isEmpty() && !text.endsWith(u'\n')) text += u'\n';
             text += line + u'\n';
@@ -403,7 +403,7 @@ void LinuxLauncher::fetchUrlText(const QString& url, int timeoutMs,
                     !state->tooLong && reply->error() == QNetworkReply::NoError && status == 200;
                 if (ok) state->body += reply->readAll();
                 reply->deleteLater();
-                done(ok ? decodeByBom(state->body) : QString());
+                done(ok ? decodeText(state->body) : QString());
             });
             // A whole-request limit: the transfer timeout alone restarts with every byte.
             if (timeoutMs > 0) QTimer::singleShot(timeoutMs, reply, [reply] { reply->abort(); });
