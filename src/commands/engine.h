@@ -19,7 +19,8 @@ struct Engine {
            ExecutionHost& host, ExpansionServices& expansionServices,
            ExecutionServices& executionServices, Scheduler& scheduler, const Clock& clock,
            Random& random, ListSources sources = {}, bool saveSettings = true)
-        : list(core.setup, core.store, core.history, core.pinned, platform.environment, sources),
+        : environment(platform.environment),
+          list(core.setup, core.store, core.history, core.pinned, platform.environment, sources),
           expander(core.setup, core.store, platform.environment, platform.system, expansionServices,
                    clock, random),
           dispatcher(core.setup, core.store, expander, platform, host, folder, clock, random),
@@ -38,6 +39,7 @@ struct Engine {
         });
     }
 
+    const platform::Environment& environment;
     CandidateList list;
     Expander expander;
     CommandDispatcher dispatcher;

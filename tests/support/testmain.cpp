@@ -3,6 +3,9 @@
 // so that no test can read or write the real ones.
 
 #include <QCoreApplication>
+#ifdef LORVANTA_TEST_GUI
+#include <QApplication>
+#endif
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -21,7 +24,11 @@ int main(int argc, char** argv) {
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     qunsetenv("LORVANTA_HOME");
 
+#ifdef LORVANTA_TEST_GUI
+    QApplication app(argc, argv);
+#else
     QCoreApplication app(argc, argv);
+#endif
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

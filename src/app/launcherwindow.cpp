@@ -1,0 +1,330 @@
+#include "launcherwindow.h"
+
+#include "commands/engine.h"
+#include "pane/resultpane.h"
+
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QScreen>
+#include <QToolTip>
+
+namespace lorvanta {
+
+QColor settingColour(int value) {
+    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+}
+
+// The line edit as input handling sees it.
+class LauncherWindow::Box final : public InputBox {
+public:
+    explicit Box(QLineEdit& e) : e_(e) {}
+    QString text() const override { return e_.text(); }
+    void setText(const QString& t) override { e_.setText(t); }
+    int cursorPosition() const override { return e_.cursorPosition(); }
+    void setCursorPosition(int p) override { e_.setCursorPosition(p); }
+    void setSelection(int start, int length) override { e_.setSelection(start, length); }
+    int selectionStart() const override { return e_.hasSelectedText() ? e_.selectionStart() : -1; }
+    int selectionLength() const override {
+        return e_.hasSelectedText() ? int(e_.selectedText().size()) : 0;
+    }
+
+private:
+    QLineEdit& e_;
+};
+
+namespace {
+
+InputKey mapKey(const QKeyEvent* e, int& digit) {
+    const auto mods = e->modifiers();
+    const bool ctrl = mods & Qt::ControlModifier, shift = mods & Qt::ShiftModifier,
+               alt = mods & Qt::AltModifier;
+    switch (e->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return InputKey::Enter;
+    case Qt::Key_Escape:
+        return shift ? InputKey::ShiftEscape : InputKey::Escape;
+    case Qt::Key_Down:
+        return alt ? InputKey::AltDown : shift ? InputKey::ShiftDown : InputKey::Down;
+    case Qt::Key_Up:
+        return alt ? InputKey::AltDown : InputKey::Up;
+    case Qt::Key_F5:
+        return InputKey::ShiftDown;
+    case Qt::Key_Backspace:
+        return ctrl ? InputKey::CtrlBackspace : InputKey::Other;
+    case Qt::Key_Left:
+        return ctrl ? (shift ? InputKey::CtrlShiftLeft : InputKey::CtrlLeft) : InputKey::Other;
+    case Qt::Key_Right:
+        return ctrl ? (shift ? InputKey::CtrlShiftRight : InputKey::CtrlRight) : InputKey::Other;
+    case Qt::Key_R:
+        return ctrl ? InputKey::CtrlR : InputKey::Other;
+    case Qt::Key_A:
+        return ctrl ? InputKey::CtrlA : InputKey::Other;
+    default:
+        if (alt && e->key() >= Qt::Key_1 && e->key() <= Qt::Key_9) {
+            digit = e->key() - Qt::Key_0;
+            return InputKey::AltDigit;
+        }
+        return InputKey::Other;
+    }
+}
+
+} // namespace
+
+void WordEdit::keyPressEvent(QKeyEvent* event) {
+    if (!controller) {
+        QLineEdit::keyPressEvent(event);
+        return;
+    }
+    int digit = 0;
+    const InputKey key = mapKey(event, digit);
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    const bool alt = event->modifiers() & Qt::AltModifier;
+    if (key != InputKey::Other && controller->keyDown(key, shift, alt, digit)) return;
+    const QString t = event->text();
+    const bool printable = t.size() == 1 && t[0].isPrint() &&
+                           !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+    if (printable && controller->keyPress(t[0])) {
+        controller->keyUp(InputKey::Other);
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+    const bool erase = event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete;
+    controller->keyUp(key, erase);
+}
+
+void WordEdit::keyReleaseEvent(QKeyEvent* event) {
+    QLineEdit::keyReleaseEvent(event);
+}
+
+LauncherWindow::LauncherWindow(CoreState& core, const DataFolder& folder,
+                               platform::Platform& platform, ExpansionServices& expansion,
+                               ExecutionServices& services, Scheduler& scheduler,
+                               const Clock& clock, Random& random, const ListSources& sources)
+    : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), core_(core),
+      enginePtr_(std::make_unique<Engine>(core, folder, platform, *this, expansion, services,
+                                          scheduler, clock, random, sources)),
+      engine_(*enginePtr_) {
+    Engine& engine = engine_;
+    setWindowTitle(QStringLiteral("Lorvanta"));
+    setObjectName(QStringLiteral("TMainForm"));
+    edit_ = new WordEdit(this);
+    edit_->setObjectName(QStringLiteral("WordEdit"));
+    edit_->setFrame(false);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(edit_);
+    pane_ = new ResultPane(nullptr);
+    box_ = std::make_unique<Box>(*edit_);
+    controller_ =
+        std::make_unique<InputController>(core.setup, core.store, core.history, engine.list,
+                                          engine.executor, engine.environment, *box_, *this);
+    edit_->controller = controller_.get();
+    listTimer_.setSingleShot(true);
+    connect(&listTimer_, &QTimer::timeout, this, [this] {
+        if (!closing_) controller_->listTimerFired();
+    });
+    connect(&pane_->list(), &ResultList::moved, this, [this](int row) { takeRowAsInput(row); });
+    connect(&pane_->list(), &ResultList::activated, this, [this](int row) {
+        takeRowAsInput(row);
+        ExecuteFlags f;
+        f.iskeydown = true;
+        engine_.executor.DoExecute(edit_->text(), f);
+    });
+    connect(&pane_->list(), &ResultList::escape, this, [this] {
+        activateWindow();
+        edit_->setFocus();
+    });
+    connect(&pane_->list(), &ResultList::deleteRow, this, [this](int row) {
+        const ListRow& r = engine_.list.rows().at(row);
+        if (core_.history.KillHist(r.text) ||
+            (core_.setup.pinneddelete &&
+             core_.pinned.AddToPinned(r.text, r.object.get(), true) == -1))
+            controller_->ProcessInput(3);
+    });
+    connect(pane_, &ResultPane::executeEdit, this, [this](const QString& text) {
+        pane_->dismissCustomElements();
+        engine_.executor.DoExecute(text);
+    });
+    applyLook();
+}
+
+LauncherWindow::~LauncherWindow() {
+    delete pane_;
+}
+
+void LauncherWindow::applyLook() {
+    const Setup& s = core_.setup;
+    QFont font(s.fontname.isEmpty() ? QStringLiteral("DejaVu Sans") : s.fontname);
+    if (s.fontsize > 0) font.setPointSize(s.fontsize);
+    font.setBold(s.fontbold);
+    edit_->setFont(font);
+    setFailColour(false);
+    resize(std::max(s.width, 130) * 3, edit_->sizeHint().height() + 12);
+    placeWindow();
+}
+
+void LauncherWindow::placeWindow() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 1024);
+    QPoint p(core_.setup.posx, core_.setup.posy);
+    if (core_.setup.center != 0) p = area.center() - QPoint(width() / 2, height() * 3);
+    // Kept on screen, whatever the stored position says.
+    p.setX(std::clamp(p.x(), area.left(), std::max(area.left(), area.right() - width())));
+    p.setY(std::clamp(p.y(), area.top(), std::max(area.top(), area.bottom() - height())));
+    move(p);
+}
+
+void LauncherWindow::placePane(bool callerIsList) {
+    const QScreen* screen = this->screen();
+    const QRect monitor = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 1024);
+    const int rowHeight = std::max(pane_->list().sizeHintForRow(0), fontMetrics().height() + 4);
+    const int h = ListDisplayModel::height(core_.setup, int(display_.rows().size()), rowHeight,
+                                           callerIsList, pane_->infoShown() || pane_->editShown()) +
+                  2;
+    pane_->resize(width(), h);
+    pane_->move(ListDisplayModel::place(frameGeometry(), h, monitor));
+}
+
+void LauncherWindow::showAndFocus() {
+    show();
+    raise();
+    activateWindow();
+    edit_->setFocus();
+}
+
+void LauncherWindow::externalInput(const QString& text, bool execute, bool selectAll) {
+    showAndFocus();
+    controller_->SetNewWord(text, selectAll);
+    if (!selectAll) edit_->setCursorPosition(int(text.size()));
+    if (execute) engine_.executor.DoExecute(text);
+}
+
+// ------------------------------------------------------------ ExecutionHost
+
+QString LauncherWindow::inputText() const {
+    return edit_->text();
+}
+
+void LauncherWindow::setNewWord(const QString& text) {
+    controller_->SetNewWord(text, true);
+}
+
+void LauncherWindow::setFailColour(bool failed) {
+    failed_ = failed;
+    QPalette p = edit_->palette();
+    p.setColor(QPalette::Text,
+               settingColour(failed ? core_.setup.failcolor : core_.setup.textcolor));
+    edit_->setPalette(p);
+}
+
+void LauncherWindow::selectInput(bool selected) {
+    if (selected)
+        edit_->selectAll();
+    else
+        edit_->deselect();
+}
+
+void LauncherWindow::putBackInput(const QString& text) {
+    edit_->setText(text);
+    edit_->setCursorPosition(int(text.size()));
+    showAndFocus();
+}
+
+void LauncherWindow::toast(const QString& text) {
+    lastToast_ = text;
+    if (isVisible()) QToolTip::showText(mapToGlobal(QPoint(0, height())), text, this, {}, 2750);
+}
+
+void LauncherWindow::messageBox(const QString& caption, const QString& text) {
+    QMessageBox::information(this, caption, text);
+}
+
+void LauncherWindow::inputDialog(const QString& caption, const QString& prompt,
+                                 const QString& value) {
+    QInputDialog::getText(this, caption, prompt, QLineEdit::Normal, value);
+}
+
+void LauncherWindow::showInfoText(const QString& text, bool focus) {
+    placePane(false);
+    pane_->showInfoText(text, focus);
+}
+
+void LauncherWindow::showListForInput() {
+    controller_->ProcessInput(3);
+}
+void LauncherWindow::refreshListQuietly(const QString& sender) {
+    controller_->ProcessInput(4, sender);
+}
+bool LauncherWindow::takeFirstCandidate(bool force) {
+    return controller_->TakeFirstCandidate(force);
+}
+void LauncherWindow::hideListPane() {
+    pane_->hide();
+}
+
+void LauncherWindow::hideWindow() {
+    pane_->hide();
+    hide();
+}
+
+void LauncherWindow::closeProgram() {
+    Q_EMIT closeRequested();
+}
+
+// ------------------------------------------------------------ InputView
+
+void LauncherWindow::showList(bool focus) {
+    display_.update(engine_.list.rows());
+    const int pinned = core_.pinned.size();
+    int selected = -1;
+    if (focus)
+        selected = ListDisplayModel::initialSelection(core_.setup, int(display_.rows().size()),
+                                                      engine_.list.pinnedRan(), pinned);
+    placePane(focus);
+    pane_->dismissCustomElements();
+    if (!isVisible()) return;
+    pane_->showRows(display_, selected, focus);
+    if (focus && selected >= 0) takeRowAsInput(selected);
+    if (!focus) {
+        activateWindow();
+        edit_->setFocus();
+    }
+}
+
+void LauncherWindow::hideList() {
+    pane_->hide();
+}
+bool LauncherWindow::listVisible() const {
+    return pane_->isVisible();
+}
+
+void LauncherWindow::takeNumberedRow(int number) {
+    for (int i = 0; i < int(display_.rows().size()); ++i)
+        if (display_.rows()[size_t(i)].number == QString::number(number)) {
+            pane_->list().setCurrentRow(i);
+            takeRowAsInput(i);
+            return;
+        }
+}
+
+void LauncherWindow::scheduleListRefresh(int ms) {
+    listTimer_.start(ms);
+}
+
+void LauncherWindow::takeRowAsInput(int row) {
+    if (row < 0 || row >= engine_.list.rows().size()) return;
+    const ListRow& r = engine_.list.rows().at(row);
+    if (r.isHeader()) return;
+    // The row's text replaces the segment the list completed after.
+    const QString text = engine_.list.keptPrefix() + r.text;
+    std::unique_ptr<TListObject> object = CloneListObject(r.object.get());
+    edit_->setText(text);
+    edit_->selectAll();
+    engine_.list.setCurrentItem(std::move(object));
+}
+
+} // namespace lorvanta

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "core/exec/executionhost.h"
+#include "core/input/inputbox.h"
+#include "core/input/inputcontroller.h"
+#include "core/list/displaymodel.h"
+
+#include <QLineEdit>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+
+namespace lorvanta {
+
+struct Engine;
+struct CoreState;
+struct ListSources;
+class ResultPane;
+class DataFolder;
+class ExpansionServices;
+class Scheduler;
+class Clock;
+class Random;
+namespace platform {
+struct Platform;
+}
+
+// The input box: a line edit that hands its keys to input handling first.
+class WordEdit final : public QLineEdit {
+    Q_OBJECT
+public:
+    using QLineEdit::QLineEdit;
+    InputController* controller = nullptr;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+};
+
+// A colour setting (0x00BBGGRR) as a colour.
+QColor settingColour(int value);
+
+// The launcher window: the input box, the result pane under it, and the
+// host that execution and the commands report to.
+class LauncherWindow final : public QWidget, public ExecutionHost, public InputView {
+    Q_OBJECT
+public:
+    // The window builds the engine it hosts.
+    LauncherWindow(CoreState& core, const DataFolder& folder, platform::Platform& platform,
+                   ExpansionServices& expansion, ExecutionServices& services, Scheduler& scheduler,
+                   const Clock& clock, Random& random, const ListSources& sources);
+    ~LauncherWindow() override;
+
+    WordEdit& input() { return *edit_; }
+    Engine& engine() { return engine_; }
+    ResultPane& pane() { return *pane_; }
+    InputController& controller() { return *controller_; }
+    // Shows and focuses the window (a second start, the first start).
+    void showAndFocus();
+    // Text from another program: put into the box (selected when asked), or run.
+    void externalInput(const QString& text, bool execute, bool selectAll);
+    void setClosing() { closing_ = true; }
+
+    // ExecutionHost
+    QString inputText() const override;
+    void setNewWord(const QString& text) override;
+    void setFailColour(bool failed) override;
+    bool showsFailColour() const override { return failed_; }
+    void selectInput(bool selected) override;
+    void putBackInput(const QString& text) override;
+    void toast(const QString& text) override;
+    void messageBox(const QString& caption, const QString& text) override;
+    void inputDialog(const QString& caption, const QString& prompt, const QString& value) override;
+    void showInfoText(const QString& text, bool focus) override;
+    void bringToFront() override { showAndFocus(); }
+    void showListForInput() override;
+    void refreshListQuietly(const QString& sender) override;
+    bool takeFirstCandidate(bool force) override;
+    void hideListPane() override;
+    void hideWindow() override;
+    void closeProgram() override;
+    bool closing() const override { return closing_; }
+
+    // InputView
+    void showList(bool focus) override;
+    void hideList() override;
+    bool listVisible() const override;
+    void takeNumberedRow(int number) override;
+    void scheduleListRefresh(int ms) override;
+
+    // The toast shown last (for tests and the title line to come).
+    const QString& lastToast() const { return lastToast_; }
+
+Q_SIGNALS:
+    void closeRequested();
+
+private:
+    class Box;
+    void applyLook();
+    void placeWindow();
+    void placePane(bool callerIsList);
+    void takeRowAsInput(int row);
+
+    CoreState& core_;
+    std::unique_ptr<Engine> enginePtr_;
+    Engine& engine_;
+    WordEdit* edit_;
+    ResultPane* pane_;
+    std::unique_ptr<Box> box_;
+    std::unique_ptr<InputController> controller_;
+    ListDisplayModel display_;
+    QTimer listTimer_;
+    bool failed_ = false;
+    bool closing_ = false;
+    QString lastToast_;
+};
+
+} // namespace lorvanta

@@ -1,0 +1,197 @@
+// The launcher window on Qt's offscreen platform: real key events into the
+// real line edit and list, against the recording platform.
+
+#include "app/launcherwindow.h"
+#include "commands/engine.h"
+#include "core/exec/recording.h"
+#include "pane/resultpane.h"
+#include "testsupport.h"
+
+#include <QApplication>
+#include <QTest>
+
+using namespace lorvanta;
+using lorvanta::test::s;
+using lorvanta::test::TempDataFolder;
+
+namespace {
+
+struct WindowTest : ::testing::Test {
+    TempDataFolder dir;
+    DataFolder folder = DataFolder::at(dir.path());
+    CoreState core{folder, dir.fake.platform()};
+    RecordingExpansionServices expansion;
+    ExecutionServices services;
+    ManualScheduler scheduler;
+    SystemClock clock;
+    SequenceRandom random{{0}};
+    MemoryIndex index;
+    std::unique_ptr<LauncherWindow> window;
+
+    void SetUp() override {
+        core.file.ReadSettings(false);
+        core.setup.hide = false; // keep the window for the next keystrokes
+    }
+    void open() {
+        window =
+            std::make_unique<LauncherWindow>(core, folder, dir.fake.platform(), expansion, services,
+                                             scheduler, clock, random, ListSources{&index});
+        window->show();
+        window->input().setFocus();
+    }
+    void keyword(const char* names, const char* command) {
+        auto w = std::make_unique<TExeWord>();
+        w->keywords = s(names);
+        w->command = s(command);
+        core.store.append(std::move(w));
+        core.store.rebuildTagList();
+    }
+    void history(const char* text) {
+        core.history.AddToHistory(s(text), nullptr, false, core.setup);
+    }
+    QLineEdit& edit() { return window->input(); }
+    void type(const char* text) { QTest::keyClicks(&edit(), s(text)); }
+    void key(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+        QTest::keyClick(&edit(), k, m);
+    }
+    QString selected() { return edit().selectedText(); }
+    QStringList launches() { return dir.fake.calls().filter(s("shellExecute")); }
+};
+
+} // namespace
+
+TEST_F(WindowTest, CompletionShowsTheTailSelectedAndContinues) {
+    keyword("google", "https://www.google.com/search?q=$U$");
+    keyword("gmail", "https://mail.google.com/");
+    open();
+    type("g");
+    EXPECT_EQ(edit().text(), s("google ")) << "a keyword taking parameters gets a space";
+    EXPECT_EQ(selected(), s("oogle "));
+    type("o");
+    EXPECT_EQ(edit().text(), s("google "));
+    EXPECT_EQ(edit().selectionStart(), 2) << "the next letter only moves the selection";
+    edit().clear();
+    type("gm");
+    EXPECT_EQ(edit().text(), s("gmail")) << "no space without parameters";
+    EXPECT_EQ(selected(), s("ail"));
+}
+
+TEST_F(WindowTest, DownAndUpCycleThroughTheCompletionsAndWrap) {
+    core.setup.autodropdown = false;
+    keyword("google", "x");
+    keyword("gmail", "y");
+    history("gimp photo");
+    open();
+    type("g");
+    EXPECT_EQ(edit().text(), s("google"));
+    key(Qt::Key_Down);
+    EXPECT_EQ(edit().text(), s("gmail"));
+    key(Qt::Key_Down);
+    EXPECT_EQ(edit().text(), s("gimp photo")) << "history follows the keywords";
+    key(Qt::Key_Down);
+    EXPECT_EQ(edit().text(), s("google")) << "past the last it wraps";
+    key(Qt::Key_Up);
+    EXPECT_EQ(edit().text(), s("gimp photo")) << "up from the first goes to the last";
+    EXPECT_EQ(selected(), s("imp photo"));
+}
+
+TEST_F(WindowTest, TheListWaitsForTheTypingPause) {
+    history("alpha one");
+    core.setup.autodelay = 300;
+    open();
+    type("x");
+    EXPECT_FALSE(window->pane().isVisible()) << "not rebuilt on the keystroke";
+    edit().clear();
+    type("pha");
+    QTRY_VERIFY_WITH_TIMEOUT(window->pane().isVisible(), 5000);
+    EXPECT_EQ(window->engine().list.rows().texts(),
+              (QStringList{s("===== History ====="), s("alpha one")}));
+}
+
+TEST_F(WindowTest, EscapeClearsThenHides) {
+    open();
+    type("abc");
+    edit().selectAll();
+    key(Qt::Key_Escape);
+    EXPECT_EQ(edit().text(), QString());
+    EXPECT_TRUE(window->isVisible());
+    key(Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(WindowTest, WordWiseEditing) {
+    open();
+    edit().setText(s("/usr/share/doc"));
+    key(Qt::Key_Backspace, Qt::ControlModifier);
+    EXPECT_EQ(edit().text(), s("/usr/share/"));
+    edit().setText(s("foo bar-baz"));
+    edit().end(false);
+    key(Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_EQ(edit().cursorPosition(), 8);
+    key(Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_EQ(edit().cursorPosition(), 4);
+    key(Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(selected(), s("bar"));
+    edit().setText(s("word"));
+    key(Qt::Key_Backspace, Qt::ControlModifier);
+    EXPECT_EQ(edit().text(), QString()) << "without a separator the search is reset";
+}
+
+TEST_F(WindowTest, EnterRunsAKeyword) {
+    keyword("g", "https://www.google.com/search?q=$U$");
+    open();
+    edit().setText(s("g a b"));
+    key(Qt::Key_Return);
+    EXPECT_EQ(launches(), QStringList{s("shellExecute file=https://www.google.com/search?q=a%20b "
+                                        "parameters= folder= show=normal")});
+}
+
+TEST_F(WindowTest, EnterOnUnknownInputTakesTheFirstRowOrSearches) {
+    history("firefox web");
+    core.setup.unknownlaunchtype = 1;
+    open();
+    type("efox");
+    key(Qt::Key_Return);
+    EXPECT_EQ(launches(),
+              QStringList{s("shellExecute file=firefox parameters=web folder= show=normal")});
+
+    dir.fake.clearCalls();
+    keyword("google", "https://www.google.com/search?q=$U$");
+    core.setup.unknownlaunchtype = 2;
+    edit().clear();
+    edit().setText(s("weather in oslo"));
+    key(Qt::Key_Return);
+    EXPECT_EQ(launches(),
+              QStringList{s("shellExecute file=https://www.google.com/search?q=weather%20in%20oslo "
+                            "parameters= folder= show=normal")});
+    dir.fake.clearCalls();
+    edit().setText(s("?what"));
+    key(Qt::Key_Return);
+    EXPECT_EQ(launches(), QStringList{s("shellExecute file=?what parameters= folder= show=normal")})
+        << "the ignore list keeps it as typed";
+}
+
+TEST_F(WindowTest, ARowOfTheListRunsAndNumberedRowsLaunchWithAlt) {
+    history("beta two");
+    history("beta one");
+    open();
+    type("bet");
+    key(Qt::Key_Down); // the list, focused, first row taken
+    ResultList& list = window->pane().list();
+    ASSERT_TRUE(window->pane().isVisible());
+    EXPECT_EQ(list.currentRow(), 1);
+    EXPECT_EQ(edit().text(), s("beta one"));
+    QTest::keyClick(&list, Qt::Key_Down);
+    EXPECT_EQ(edit().text(), s("beta two")) << "a row moved to becomes the input";
+    QTest::keyClick(&list, Qt::Key_Return);
+    EXPECT_EQ(launches(),
+              QStringList{s("shellExecute file=beta parameters=two folder= show=normal")});
+
+    core.setup.launchusingalt = true;
+    edit().setFocus();
+    edit().setText(s("bet"));
+    key(Qt::Key_Down);
+    window->input().setFocus();
+    QTest::keyClick(&edit(), Qt::Key_2, Qt::AltModifier);
+    EXPECT_EQ(edit().text(), s("beta one")) << "number 2 after the history header and 'beta two'";
+}
