@@ -1,50 +1,238 @@
-// The launcher's entry point. The launcher window does not exist yet: this
-// start loads the data folder (first run, backup prompt, migration), reports
-// what it found, and exits through the orderly shutdown, which saves the
-// settings and makes the backups.
+// The launcher's entry point: the single instance, the start-up order, the
+// messages of second starts and the orderly shutdown that saves everything.
 
+#include "app/desktopservices.h"
+#include "app/launcherwindow.h"
+#include "commands/engine.h"
 #include "core/corestate.h"
+#include "core/list/recentdocs.h"
 #include "platform/linux/linuxplatform.h"
+#include "shell/commandline.h"
+#include "shell/desktopfiles.h"
+#include "shell/dropword.h"
+#include "shell/instance.h"
+#include "shell/priority.h"
+#include "shell/signals.h"
 
 #include <QApplication>
-#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSessionManager>
 #include <QTextStream>
 #include <memory>
 
 using namespace lorvanta;
 
+namespace {
+
+QStringList argumentsOf(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
+    return args;
+}
+
+// The single instance once it runs: everything it owns, built in start-up
+// order and taken apart by shutdown().
+class Launcher {
+public:
+    Launcher(const FirstStart& start, platform::LinuxPlatform& os, SingleInstance& instance)
+        : start_(start), os_(os), folder_(os.platform().environment), core_(folder_, os.platform()),
+          recent_(recentDocumentsPath(qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath())) {
+        Q_UNUSED(instance);
+    }
+
+    // False when the user chose to leave (the backup prompt's "Open folder").
+    bool start(SingleInstance& instance) {
+        if (core_.file.ReadSettings(false) == SettingsFile::ReadResult::Exit) return false;
+        Setup& s = core_.setup;
+        if (start_.safeMode) s.ignorenetwork = true;
+        // Steps of subsystems still to come: first-run wizard, skin, hotkeys,
+        // keyboard hook, icon cache, index and import workers, clipboard
+        // history, alarm timer, plugins.
+        applyPriority(s.priority);
+        const QString program =
+            os_.platform().environment.programFolder() + QStringLiteral("lorvanta");
+        setAutostart(s.autostart, program);
+        setOpenWithEntry(s.sendtomenu, program);
+
+        window_ = std::make_unique<LauncherWindow>(
+            core_, folder_, os_.platform(), *expansion(), services_, scheduler_, clock_, random_,
+            ListSources{nullptr, nullptr, nullptr, nullptr, nullptr, &recent_});
+        expansion_->bind(*window_);
+        QObject::connect(window_.get(), &LauncherWindow::closeRequested, [this] { shutdown(); });
+        QObject::connect(&instance, &SingleInstance::messageReceived,
+                         [this](int number, const QString& text) { message(number, text); });
+        QObject::connect(&signals_, &SignalBridge::shutdownRequested, [this] { shutdown(); });
+        QObject::connect(qApp, &QGuiApplication::commitDataRequest,
+                         [this](QSessionManager&) { core_.file.WriteSettings(false); });
+
+        if (start_.safeMode) window_->setNewWord(QStringLiteral(" Started in safemode"));
+        const bool silent = start_.silent && s.hide;
+        if (!silent) window_->showAndFocus();
+        if (!start_.sentPath.isEmpty()) sendTo(start_.sentPath);
+        if (!start_.safeMode) fireStartUpKeys();
+        return true;
+    }
+
+    // The orderly exit: once, whatever asked for it.
+    void shutdown() {
+        if (closing_) return;
+        closing_ = true;
+        window_->setClosing();
+        window_->hideWindow();
+        // Background work ends with the event loop; nothing is freed under it.
+        const IoStatus saved = core_.file.saveAtExit();
+        if (!saved.ok())
+            QTextStream(stderr) << "lorvanta: the settings could not be saved: " << saved.detail()
+                                << "\n";
+        QCoreApplication::quit();
+    }
+
+private:
+    struct Services final : ExecutionServices {};
+    // The expansion services need the window, and the window needs them first.
+    ExpansionServices* expansion() {
+        expansion_ = std::make_unique<Bound>();
+        return expansion_.get();
+    }
+    // Forwards to the desktop services once the window exists.
+    struct Bound final : ExpansionServices {
+        std::unique_ptr<DesktopExpansionServices> d;
+        void bind(ExecutionHost& h) { d = std::make_unique<DesktopExpansionServices>(h); }
+        QString clipboardText() override { return d->clipboardText(); }
+        void setClipboardText(const QString& t) override { d->setClipboardText(t); }
+        QStringList clipboardFiles() override { return d->clipboardFiles(); }
+        void clearClipboard() override { d->clearClipboard(); }
+        QString grabSelection(bool c, bool a) override { return d->grabSelection(c, a); }
+        bool inputWindowActive() override { return d->inputWindowActive(); }
+        QString inputSelectedText() override { return d->inputSelectedText(); }
+        void putInInput(const QString& t, bool c) override { d->putInInput(t, c); }
+        void clearInput() override { d->clearInput(); }
+        std::optional<QString> noteText(const QString& n) override { return d->noteText(n); }
+        std::optional<QString> noteFile(const QString& n) override { return d->noteFile(n); }
+        QStringList newestClips(int n) override { return d->newestClips(n); }
+        void toast(const QString& t) override { d->toast(t); }
+        void minimizeAll() override { d->minimizeAll(); }
+        void undoMinimizeAll() override { d->undoMinimizeAll(); }
+        void rememberForegroundWindow() override { d->rememberForegroundWindow(); }
+        void playSound(const QString& p) override { d->playSound(p); }
+        void copyAction() override { d->copyAction(); }
+        void cutAction() override { d->cutAction(); }
+        void pasteAction() override { d->pasteAction(); }
+    };
+
+    void message(int number, const QString& text) {
+        if (closing_) return;
+        switch (number) {
+        case message::SendTo:
+            window_->showAndFocus();
+            sendTo(text);
+            break;
+        case message::Open:
+        case message::HotOpen:
+            window_->showAndFocus();
+            break;
+        case message::Command:
+            runExternal(text);
+            break;
+        case message::Hide:
+            window_->hideWindow();
+            break;
+        case message::Input:
+            window_->externalInput(text, false, false);
+            break;
+        case message::InputSelect:
+            window_->externalInput(text, false, true);
+            break;
+        case message::Close:
+            shutdown();
+            break;
+        default:
+            break;
+        }
+    }
+
+    // Run as the input, without history, sound or waiting.
+    void runExternal(const QString& text) {
+        if (text.trimmed().isEmpty()) return;
+        ExecuteFlags f;
+        f.forcenohist = f.forcasync = f.forcenosound = true;
+        window_->engine().executor.DoExecute(text, f);
+    }
+
+    // A file or folder handed over becomes a keyword; until the keyword
+    // editor exists it is added with its derived name and saved.
+    void sendTo(const QString& path) {
+        std::optional<TExeWord> w = GetSendToWord(path);
+        if (!w) {
+            window_->toast(QStringLiteral("Not a file or folder: ") + path);
+            return;
+        }
+        const QString name = w->keywords;
+        core_.store.append(std::make_unique<TExeWord>(*w));
+        core_.store.rebuildTagList();
+        core_.file.WriteSettings(false);
+        window_->toast(QStringLiteral("Keyword added: ") + name);
+    }
+
+    void fireStartUpKeys() {
+        using T = FirstStart::Text;
+        if (start_.textAction == T::Execute)
+            runExternal(start_.text);
+        else if (start_.textAction == T::Input)
+            window_->externalInput(start_.text, false, false);
+        else if (start_.textAction == T::InputSelectAll)
+            window_->externalInput(start_.text, false, true);
+        for (const QString& line : startupLines(core_.setup.startup))
+            runExternal(line);
+    }
+
+    FirstStart start_;
+    platform::LinuxPlatform& os_;
+    DataFolder folder_;
+    CoreState core_;
+    XbelRecentDocuments recent_;
+    std::unique_ptr<Bound> expansion_;
+    Services services_;
+    EventLoopScheduler scheduler_;
+    SystemClock clock_;
+    SystemRandom random_;
+    SignalBridge signals_;
+    std::unique_ptr<LauncherWindow> window_;
+    bool closing_ = false;
+};
+
+} // namespace
+
 int main(int argc, char** argv) {
-    // The backup prompt needs a display; without one the prompt counts as "Ignore".
-    const bool haveDisplay =
-        qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
-    std::unique_ptr<QCoreApplication> app = haveDisplay
+    const CommandLine cl = parseCommandLine(argumentsOf(argc, argv), QDir::currentPath());
+    // A second start needs no display: it only hands its message over.
+    const bool display =
+        !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    std::unique_ptr<QCoreApplication> app = display
                                                 ? std::make_unique<QApplication>(argc, argv)
                                                 : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Lorvanta"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION_TEXT));
 
-    platform::LinuxPlatform os;
-    const DataFolder folder(os.platform().environment);
-    CoreState core(folder, os.platform());
-    SettingsFile& settings = core.file;
-    const KeywordStore& store = core.store;
-
-    QTextStream out(stdout);
-    const SettingsFile::ReadResult read = settings.ReadSettings(false);
-    if (read == SettingsFile::ReadResult::Exit) return 0;
-
-    out << "Lorvanta " << QCoreApplication::applicationVersion() << "\n"
-        << "data folder: " << folder.path() << "\n"
-        << (read == SettingsFile::ReadResult::FirstRun ? "first run: loaded default.exc\n" : "")
-        << "keywords: " << store.size() << ", tags: " << store.tagList().join(u' ') << "\n"
-        << "The launcher window is not built yet; this start loads and saves the data folder "
-           "and exits.\n";
-    out.flush();
-
-    const IoStatus saved = settings.saveAtExit();
-    if (!saved.ok()) {
-        QTextStream(stderr) << "lorvanta: could not save the settings: " << saved.detail() << "\n";
+    SingleInstance instance;
+    if (!instance.tryBecomePrimary()) {
+        if (!instance.errorString().isEmpty() && !QFileInfo::exists(instance.lockPath())) {
+            QTextStream(stderr) << "lorvanta: " << instance.errorString() << "\n";
+            return 1;
+        }
+        return instance.send(cl.second) ? 0 : 1;
+    }
+    if (cl.first.exitAtOnce) return 0;
+    if (!display) {
+        QTextStream(stderr) << "lorvanta: no display to show the launcher on\n";
         return 1;
     }
-    return 0;
+    qobject_cast<QApplication*>(app.get())->setQuitOnLastWindowClosed(false);
+
+    platform::LinuxPlatform os;
+    Launcher launcher(cl.first, os, instance);
+    if (!launcher.start(instance)) return 0;
+    return QCoreApplication::exec();
 }

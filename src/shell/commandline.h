@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace lorvanta {
+
+// The numbers of the messages a second start sends to the running instance.
+// They keep the window-message numbers, so the handlers keep their names.
+namespace message {
+inline constexpr int SendTo = 1136;      // text: a file or folder path; brings forward
+inline constexpr int Open = 1137;        // brings forward, nothing else
+inline constexpr int Command = 1138;     // text: a command line to execute; stays in the back
+inline constexpr int Hide = 1139;        // hide under the hotkey-hide rule
+inline constexpr int HotOpen = 1140;     // the hotkey's show
+inline constexpr int Input = 1141;       // text: into the input box; brings forward
+inline constexpr int InputSelect = 1142; // as Input, with the whole input selected
+// "-exit": the orderly close of the running instance. Our own number; on
+// Windows this was a posted WM_CLOSE.
+inline constexpr int Close = 1143;
+} // namespace message
+
+// Whether the running instance comes forward for this message (a second start
+// here has no window to raise, so the receiver does it).
+bool bringsForward(int number);
+
+struct InstanceMessage {
+    int number = message::Open;
+    QString text;
+    friend bool operator==(const InstanceMessage&, const InstanceMessage&) = default;
+};
+
+// What a start does when no instance is running yet.
+struct FirstStart {
+    enum class Text {
+        None,
+        Execute,        // "-r": run the text at the end of start-up
+        Input,          // "-i": put the text into the input box
+        InputSelectAll, // "-I": the same, with the input selected
+    };
+    bool exitAtOnce = false; // "-exit": nothing is started
+    bool silent = false;     // "-s": start hidden when auto-hide is on
+    bool safeMode = false;
+    bool wizard = false;
+    // A file or folder (absolute) to make a new keyword of at the first paint.
+    QString sentPath;
+    Text textAction = Text::None;
+    QString text;
+};
+
+struct CommandLine {
+    FirstStart first;       // what this start does if it becomes the instance
+    InstanceMessage second; // what it sends if an instance already runs
+};
+
+// Reads the arguments (without the program). Only the first is a switch:
+// "-exit", "-r", "-i", "-I", "-s" exactly as written, "-safemode" and
+// "-wizard" in any case; any other first argument is a file or folder, made
+// absolute against `workingFolder` because the receiver runs elsewhere.
+// "-safemode" and "-wizard" name no file, so a second start with them only
+// brings the instance forward.
+//
+// The text of "-r", "-i" and "-I" is the arguments after the switch joined
+// with single blanks: Linux hands over an argument vector, not the raw command
+// line, so quotes and repeated blanks between arguments are already gone.
+CommandLine parseCommandLine(const QStringList& args, const QString& workingFolder);
+
+} // namespace lorvanta

@@ -1,0 +1,131 @@
+// Real launcher processes on one temporary data folder, under the test X
+// server: second starts hand over their text, quick ones all arrive, and
+// the orderly shutdown after "-exit" or SIGTERM leaves a whole settings file.
+
+#include "core/corestate.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+#include <csignal>
+
+using namespace lorvanta;
+using lorvanta::test::readFile;
+using lorvanta::test::s;
+using lorvanta::test::TempDataFolder;
+using lorvanta::test::writeFile;
+
+namespace {
+
+struct Instances {
+    TempDataFolder dir;
+    QString marks = dir.root() + s("/marks.txt");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcess first;
+
+    Instances() {
+        // A keyword that notes its parameters: it shows that a command arrived and ran.
+        const QString script = dir.root() + s("/mark.sh");
+        writeFile(script, "#!/bin/sh\necho \"$*\" >> \"" + marks.toUtf8() + "\"\n");
+        QFile::setPermissions(script, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner);
+        CoreState core(DataFolder::at(dir.path()), dir.fake.platform());
+        core.file.ReadSettings(false);
+        auto w = std::make_unique<TExeWord>();
+        w->keywords = s("mark");
+        w->command = script;
+        core.store.append(std::move(w));
+        core.setup.hide = false;
+        EXPECT_TRUE(core.file.WriteSettings(false).ok());
+
+        env.insert(s("LORVANTA_HOME"), dir.path());
+        env.insert(s("XDG_RUNTIME_DIR"), dir.root() + s("/runtime"));
+        QDir().mkpath(dir.root() + s("/runtime"));
+        QFile::setPermissions(dir.root() + s("/runtime"), QFileDevice::ReadOwner |
+                                                              QFileDevice::WriteOwner |
+                                                              QFileDevice::ExeOwner);
+        env.remove(s("QT_QPA_PLATFORM"));
+        first.setProcessEnvironment(env);
+        first.setStandardOutputFile(dir.root() + s("/first.log"));
+        first.setStandardErrorFile(dir.root() + s("/first.err"));
+        first.start(s(LORVANTA_BIN), {});
+        EXPECT_TRUE(first.waitForStarted());
+        // Ready once a second start gets through.
+        waitFor([&] { return second({}) == 0; });
+    }
+    ~Instances() {
+        if (first.state() != QProcess::NotRunning) {
+            first.kill();
+            first.waitForFinished();
+        }
+    }
+    int second(const QStringList& args, bool display = true) {
+        QProcess p;
+        QProcessEnvironment e = env;
+        if (!display) e.remove(s("DISPLAY"));
+        p.setProcessEnvironment(e);
+        p.start(s(LORVANTA_BIN), args);
+        p.waitForFinished(20000);
+        return p.exitCode();
+    }
+    QStringList marked() const {
+        return QString::fromUtf8(readFile(marks)).split(u'\n', Qt::SkipEmptyParts);
+    }
+    static bool waitFor(const std::function<bool()>& done) {
+        QElapsedTimer t;
+        t.start();
+        while (!done()) {
+            if (t.elapsed() > 20000) return false;
+            QThread::msleep(50);
+        }
+        return true;
+    }
+};
+
+} // namespace
+
+TEST(TwoInstances, SecondStartsHandOverTheirCommands) {
+    Instances i;
+    EXPECT_EQ(i.second({s("-r"), s("mark"), s("one"), s("two")}), 0);
+    EXPECT_TRUE(Instances::waitFor([&] { return i.marked().contains(s("one two")); }))
+        << "the arguments after -r arrive joined by blanks";
+    // Quick second starts, without a display, each with its own message.
+    QList<QProcess*> quick;
+    for (int n = 0; n < 4; ++n) {
+        auto* p = new QProcess;
+        QProcessEnvironment e = i.env;
+        e.remove(s("DISPLAY"));
+        p->setProcessEnvironment(e);
+        p->start(s(LORVANTA_BIN), {s("-r"), s("mark"), QStringLiteral("quick%1").arg(n)});
+        quick.append(p);
+    }
+    for (QProcess* p : quick) {
+        EXPECT_TRUE(p->waitForFinished(20000));
+        EXPECT_EQ(p->exitCode(), 0);
+        delete p;
+    }
+    EXPECT_TRUE(Instances::waitFor([&] { return i.marked().size() == 5; }))
+        << i.marked().join(u',').toStdString();
+    EXPECT_EQ(i.second({s("-i"), s("some text")}), 0);
+    EXPECT_EQ(i.second({s("-I"), s("more")}), 0);
+
+    i.second({s("-exit")}, false);
+    EXPECT_TRUE(i.first.waitForFinished(20000));
+    const QByteArray ini = readFile(i.dir.file(s("lorvanta.ini")));
+    EXPECT_TRUE(ini.contains("shutdowns=1")) << "the exit was counted and saved";
+    EXPECT_TRUE(ini.endsWith("cefilefolders=1\r\n\r\n")) << "the file is whole";
+}
+
+TEST(TwoInstances, SigtermLeavesACompleteSettingsFile) {
+    Instances i;
+    ::kill(pid_t(i.first.processId()), SIGTERM);
+    EXPECT_TRUE(i.first.waitForFinished(20000));
+    EXPECT_EQ(i.first.exitStatus(), QProcess::NormalExit);
+    const QByteArray ini = readFile(i.dir.file(s("lorvanta.ini")));
+    EXPECT_TRUE(ini.contains("keywords=mark"));
+    EXPECT_TRUE(ini.contains("shutdowns=1"));
+    EXPECT_TRUE(ini.endsWith("cefilefolders=1\r\n\r\n"));
+}
