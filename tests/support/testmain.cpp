@@ -25,6 +25,9 @@ int main(int argc, char** argv) {
     qunsetenv("LORVANTA_HOME");
 
 #ifdef LORVANTA_TEST_GUI
+    // Listing the tests at build time happens without a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 #else
     QCoreApplication app(argc, argv);
