@@ -1,6 +1,7 @@
 #include "launcherwindow.h"
 
 #include "commands/engine.h"
+#include "core/history/pinning.h"
 #include "pane/resultpane.h"
 
 #include <QGuiApplication>
@@ -79,6 +80,7 @@ void WordEdit::keyPressEvent(QKeyEvent* event) {
         QLineEdit::keyPressEvent(event);
         return;
     }
+    if (window && window->handleWindowKey(event)) return;
     int digit = 0;
     const InputKey key = mapKey(event, digit);
     const bool shift = event->modifiers() & Qt::ShiftModifier;
@@ -148,6 +150,15 @@ LauncherWindow::LauncherWindow(CoreState& core, const DataFolder& folder,
     connect(pane_, &ResultPane::executeEdit, this, [this](const QString& text) {
         pane_->dismissCustomElements();
         engine_.executor.DoExecute(text);
+    });
+    setAcceptDrops(true);
+    edit_->window = this;
+    connect(&pane_->list(), &ResultList::movePinned, this, [this](int row, bool up, int position) {
+        const PinOutcome o =
+            MoveSelectedPinned(core_.pinned, core_.setup, engine_.list.rows(), row, up, position);
+        if (o.refresh == PinOutcome::Refresh::None) return;
+        controller_->ProcessInput(3, QStringLiteral("refreshpinned"));
+        if (o.selectRow >= 0) pane_->list().setCurrentRow(o.selectRow);
     });
     applyLook();
 }

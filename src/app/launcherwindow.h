@@ -31,6 +31,7 @@ class WordEdit final : public QLineEdit {
 public:
     using QLineEdit::QLineEdit;
     InputController* controller = nullptr;
+    class LauncherWindow* window = nullptr;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -91,10 +92,33 @@ public:
     // The toast shown last (for tests and the title line to come).
     const QString& lastToast() const { return lastToast_; }
 
+    // The menu actions of the input window that the launcher core owns.
+    void copyFullPath(bool intoInput);
+    void openFolderOfItem();
+    void browseFiles();
+    void pinItem();
+    void deleteCurrentFromHistory();
+    void openCurrentKeywordInEditor();
+    void addKeyword();
+    void openExpandedEdit();
+    // A file or folder dropped on the window becomes a keyword.
+    void addDroppedPath(const QString& path);
+    // The keys of the window around the box (editor, menu shortcuts, Tab).
+    bool handleWindowKey(QKeyEvent* event);
+    // The input window's menu.
+    class QMenu& menu();
+
 Q_SIGNALS:
     void closeRequested();
 
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
 private:
+    void buildMenu();
+    void notAvailable(const QString& what);
     class Box;
     void applyLook();
     void placeWindow();
@@ -113,6 +137,7 @@ private:
     bool failed_ = false;
     bool closing_ = false;
     QString lastToast_;
+    class QMenu* menu_ = nullptr;
 };
 
 } // namespace lorvanta

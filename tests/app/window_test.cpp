@@ -8,6 +8,7 @@
 #include "testsupport.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QTest>
 
 using namespace lorvanta;
@@ -194,4 +195,78 @@ TEST_F(WindowTest, ARowOfTheListRunsAndNumberedRowsLaunchWithAlt) {
     window->input().setFocus();
     QTest::keyClick(&edit(), Qt::Key_2, Qt::AltModifier);
     EXPECT_EQ(edit().text(), s("beta one")) << "number 2 after the history header and 'beta two'";
+}
+
+TEST_F(WindowTest, TabMovesBetweenPathSegments) {
+    open();
+    edit().setText(s("/usr/share/doc"));
+    edit().setCursorPosition(0);
+    key(Qt::Key_Tab);
+    EXPECT_EQ(selected(), s("usr"));
+    key(Qt::Key_Tab);
+    EXPECT_EQ(selected(), s("share"));
+    key(Qt::Key_Backtab);
+    EXPECT_EQ(selected(), s("usr"));
+}
+
+TEST_F(WindowTest, MenuActionsWorkOrSayTheyCannotYet) {
+    open();
+    QStringList names;
+    for (QAction* a : window->menu().actions())
+        if (!a->isSeparator()) names.append(a->text());
+    for (const char* core : {"Add Keyword...", "Browse Files...", "Copy Full Path of Item",
+                             "Open Folder of Item", "Expand Folder of Item", "Pin item",
+                             "Delete Current Text from History", "Open Current Keyword in Editor"})
+        EXPECT_TRUE(names.contains(s(core))) << core;
+    EXPECT_TRUE(names.contains(s("Notes (not available yet)")));
+
+    // Ctrl+P pins the input; the second time it is already pinned.
+    edit().setText(s("some text"));
+    key(Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(window->lastToast(), s("Pinned: some text"));
+    key(Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(window->lastToast(), s("Already pinned"));
+
+    // Shift+Delete forgets the input in the history.
+    history("forget me");
+    edit().setText(s("forget me"));
+    key(Qt::Key_Delete, Qt::ShiftModifier);
+    EXPECT_EQ(core.history.indexOf(s("forget me")), -1);
+    EXPECT_EQ(edit().text(), QString());
+
+    // Shift+F8 puts the path of a path keyword into the box.
+    keyword("docs", "~/Documents");
+    edit().setText(s("docs"));
+    key(Qt::Key_F8, Qt::ShiftModifier);
+    EXPECT_EQ(edit().text(), s("~/Documents"));
+    edit().setText(s("plain words"));
+    key(Qt::Key_F8, Qt::ShiftModifier);
+    EXPECT_EQ(window->lastToast(), s("Current input does not have a file/folder path"));
+
+    key(Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(window->lastToast(), s("Notes is not available yet"));
+}
+
+TEST_F(WindowTest, ADroppedFileBecomesAKeyword) {
+    open();
+    const QString file = dir.root() + s("/My Report.odt");
+    lorvanta::test::writeFile(file, "x");
+    window->addDroppedPath(file);
+    const TExeWord* w = core.store.FindKeyword(s("myreport"), true);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->command, file);
+    EXPECT_TRUE(lorvanta::test::readFile(dir.file(s("lorvanta.ini"))).contains("keywords=myreport"))
+        << "saved at once";
+}
+
+TEST_F(WindowTest, CtrlEnterOpensTheEditorWhichRunsItsText) {
+    keyword("g", "https://www.google.com/search?q=$U$");
+    open();
+    edit().setText(s("g first"));
+    key(Qt::Key_Return, Qt::ControlModifier);
+    ASSERT_TRUE(window->pane().editShown());
+    EXPECT_EQ(window->pane().editText(), s("g first"));
+    Q_EMIT window->pane().executeEdit(s("g edited"));
+    EXPECT_EQ(launches(), QStringList{s("shellExecute file=https://www.google.com/search?q=edited "
+                                        "parameters= folder= show=normal")});
 }

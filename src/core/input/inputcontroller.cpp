@@ -11,6 +11,8 @@
 #include "core/text/textkinds.h"
 #include "platform/environment.h"
 
+#include <QFileInfo>
+
 namespace lorvanta {
 
 namespace {
@@ -334,6 +336,38 @@ bool InputController::keyDown(InputKey key, bool shift, bool alt, int digit) {
     default:
         return false;
     }
+}
+
+void InputController::tabSegment(bool forward) {
+    if (forward && dynamic_cast<const TMyShellItem*>(list_.currentItem())) {
+        ProcessInput(7);
+        return;
+    }
+    const QString t = box_.text();
+    if (forward) {
+        if (const TExeWord* w = store_.FindKeyword(t.trimmed(), true);
+            w && looksLikeFilePath(w->command) &&
+            QFileInfo(expandTilde(w->command, env_.homeFolder())).isDir()) {
+            SetNewWord(w->command.endsWith(u'/') ? w->command : w->command + u'/', false);
+            return;
+        }
+        const int caret = box_.selectionStart() >= 0
+                              ? box_.selectionStart() + box_.selectionLength()
+                              : box_.cursorPosition();
+        const qsizetype next = t.indexOf(u'/', caret);
+        if (next < 0) {
+            box_.setCursorPosition(int(t.size()));
+            return;
+        }
+        const qsizetype after = t.indexOf(u'/', next + 1);
+        const int start = int(next) + 1;
+        box_.setSelection(start, int(after < 0 ? t.size() : after) - start);
+        return;
+    }
+    const int caret = box_.selectionStart() >= 0 ? box_.selectionStart() : box_.cursorPosition();
+    const qsizetype prev = caret >= 2 ? t.lastIndexOf(u'/', caret - 2) : -1;
+    const int start = int(prev) + 1;
+    box_.setSelection(start, std::max(0, caret - 1 - start));
 }
 
 void InputController::ctrlBackspace() {

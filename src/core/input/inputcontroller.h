@@ -88,6 +88,8 @@ public:
     bool TakeFirstCandidate(bool force);
     bool SearchUnknownInput();
     QString GetExtraExt(const QString& s) const;
+    // Tab: select the next (or previous) path segment of the input.
+    void tabSegment(bool forward);
 
     // The state kept between keystrokes.
     const QString& lastCompleted() const { return lastCompleted_; }

@@ -1,0 +1,280 @@
+// The launcher window's keys around the input box, its menu and the menu
+// actions that the launcher core owns.
+
+#include "app/launcherwindow.h"
+#include "commands/engine.h"
+#include "core/history/pinning.h"
+#include "core/keywords/addkeyword.h"
+#include "core/text/textkinds.h"
+#include "pane/resultpane.h"
+#include "shell/dropword.h"
+
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+
+namespace lorvanta {
+
+bool LauncherWindow::handleWindowKey(QKeyEvent* e) {
+    const auto mods = e->modifiers();
+    const bool ctrl = mods & Qt::ControlModifier, shift = mods & Qt::ShiftModifier,
+               alt = mods & Qt::AltModifier;
+    const int k = e->key();
+    const Setup& s = core_.setup;
+    if ((ctrl && (k == Qt::Key_Return || k == Qt::Key_Enter)) || k == Qt::Key_F10 ||
+        (k == Qt::Key_F4 && !alt && s.expandf4)) {
+        openExpandedEdit();
+        return true;
+    }
+    if (k == Qt::Key_F4 && alt) {
+        closeProgram();
+        return true;
+    }
+    if (k == Qt::Key_F4) {
+        controller_->ProcessInput(3);
+        return true;
+    }
+    if (k == Qt::Key_F3) {
+        edit_->setFocus();
+        return true;
+    }
+    if (k == Qt::Key_F8) {
+        copyFullPath(shift);
+        return true;
+    }
+    if (k == Qt::Key_Tab || k == Qt::Key_Backtab) {
+        // Tab moves between path segments and Ctrl+Tab completes; `switchtab` swaps them.
+        const bool back = shift || k == Qt::Key_Backtab;
+        if (s.switchtab ? ctrl : !ctrl)
+            controller_->ProcessInput(back ? 1 : 0);
+        else
+            controller_->tabSegment(!back);
+        return true;
+    }
+    if ((mods & Qt::KeypadModifier) && s.launchfromkeypad && k >= Qt::Key_0 && k <= Qt::Key_9 &&
+        !(s.calcchar.size() && edit_->text().startsWith(s.calcchar))) {
+        const bool spaced = edit_->text().contains(u' ');
+        if (!(s.numlockallow && spaced && edit_->selectedText() != edit_->text())) {
+            takeNumberedRow(k == Qt::Key_0 ? 1 : k - Qt::Key_0);
+            return true;
+        }
+    }
+    if (ctrl && alt && k == Qt::Key_K) {
+        addKeyword();
+        return true;
+    }
+    if (ctrl && !alt) {
+        switch (k) {
+        case Qt::Key_D:
+            openFolderOfItem();
+            return true;
+        case Qt::Key_E:
+            controller_->ProcessInput(6);
+            return true;
+        case Qt::Key_P:
+            pinItem();
+            return true;
+        case Qt::Key_O:
+            openCurrentKeywordInEditor();
+            return true;
+        case Qt::Key_B:
+            browseFiles();
+            return true;
+        case Qt::Key_N:
+            notAvailable(QStringLiteral("Notes"));
+            return true;
+        case Qt::Key_S:
+            notAvailable(QStringLiteral("Settings"));
+            return true;
+        case Qt::Key_K:
+            notAvailable(QStringLiteral("The keyword editor"));
+            return true;
+        case Qt::Key_Space:
+            notAvailable(QStringLiteral("Input assist"));
+            return true;
+        default:
+            break;
+        }
+    }
+    if (shift && k == Qt::Key_Delete) {
+        deleteCurrentFromHistory();
+        return true;
+    }
+    return false;
+}
+
+void LauncherWindow::notAvailable(const QString& what) {
+    toast(what + QStringLiteral(" is not available yet"));
+}
+
+void LauncherWindow::buildMenu() {
+    menu_ = new QMenu(this);
+    const auto add = [this](const QString& text, const char* keys, std::function<void()> fn) {
+        QAction* a = menu_->addAction(text, this, std::move(fn));
+        // Shown for the user; the keys themselves go through the input box.
+        if (keys) a->setShortcut(QKeySequence(QString::fromLatin1(keys)));
+        a->setShortcutContext(Qt::WidgetShortcut);
+    };
+    const auto later = [&](const QString& text, const char* keys) {
+        add(text + QStringLiteral(" (not available yet)"), keys,
+            [this, text] { notAvailable(text); });
+    };
+    add(QStringLiteral("Add Keyword..."), "Ctrl+Alt+K", [this] { addKeyword(); });
+    later(QStringLiteral("Keywords..."), "Ctrl+K");
+    later(QStringLiteral("Settings..."), "Ctrl+S");
+    add(QStringLiteral("Browse Files..."), "Ctrl+B", [this] { browseFiles(); });
+    later(QStringLiteral("Windows Context Menu"), "F9");
+    add(QStringLiteral("Expand Input Area"), "F10", [this] { openExpandedEdit(); });
+    later(QStringLiteral("Toggle Internal Browser"), "F2");
+    menu_->addSeparator();
+    add(QStringLiteral("Copy Full Path of Item"), "F8", [this] { copyFullPath(false); });
+    add(QStringLiteral("Open Folder of Item"), "Ctrl+D", [this] { openFolderOfItem(); });
+    add(QStringLiteral("Expand Folder of Item"), "Ctrl+E",
+        [this] { controller_->ProcessInput(6); });
+    add(QStringLiteral("Pin item"), "Ctrl+P", [this] { pinItem(); });
+    later(QStringLiteral("Notes"), "Ctrl+N");
+    add(QStringLiteral("Delete Current Text from History"), "Shift+Del",
+        [this] { deleteCurrentFromHistory(); });
+    add(QStringLiteral("Open Current Keyword in Editor"), "Ctrl+O",
+        [this] { openCurrentKeywordInEditor(); });
+    add(QStringLiteral("Reverse"), "Ctrl+R", [this] { controller_->ProcessInput(5); });
+    later(QStringLiteral("Show Hint"), "Ctrl+T");
+    later(QStringLiteral("Reload Skin"), "Ctrl+F5");
+    later(QStringLiteral("Import from Start-Menu..."), "Ctrl+I");
+    later(QStringLiteral("Import From a URL..."), "Ctrl+U");
+    later(QStringLiteral("Help"), "F1");
+    menu_->addSeparator();
+    add(QStringLiteral("Exit"), nullptr, [this] { closeProgram(); });
+}
+
+QMenu& LauncherWindow::menu() {
+    if (!menu_) buildMenu();
+    return *menu_;
+}
+
+void LauncherWindow::contextMenuEvent(QContextMenuEvent* event) {
+    menu().popup(event->globalPos());
+}
+
+void LauncherWindow::copyFullPath(bool intoInput) {
+    const QString input = edit_->text().trimmed();
+    QString path = engine_.expander.ExpandBasic(input, true);
+    if (!looksLikeFilePath(path)) path.clear();
+    const TListObject* cur = engine_.list.currentItem();
+    if (const auto* f = dynamic_cast<const TMyFuzzyItem*>(cur)) cur = f->obj.get();
+    const TExeWord* w = dynamic_cast<const TExeWord*>(cur);
+    if (!w && !cur) w = core_.store.FindKeyword(input.section(u' ', 0, 0), true);
+    if (w)
+        path =
+            engine_.expander.ExpandBasic(engine_.expander.SubstituteParameters(
+                                             w->command, input.section(u' ', 1).trimmed(), false),
+                                         true);
+    if (dynamic_cast<const TMyShellItem*>(cur)) path = engine_.list.GetPathFromItem(input, true);
+    if (path.isEmpty() || !looksLikeFilePath(path)) {
+        toast(intoInput ? QStringLiteral("Current input does not have a file/folder path")
+                        : QStringLiteral("Copy path to clipboard failed, no path detected"));
+        return;
+    }
+    if (intoInput) {
+        controller_->SetNewWord(path, false);
+        return;
+    }
+    QGuiApplication::clipboard()->setText(path);
+    toast(QStringLiteral("Path copied to clipboard"));
+}
+
+void LauncherWindow::openFolderOfItem() {
+    const QString folder = engine_.list.GetPathFromItem(edit_->text(), false);
+    if (!looksLikeFilePath(folder)) {
+        toast(QStringLiteral("Could not detect a folder path to open"));
+        return;
+    }
+    engine_.executor.LaunchCommand(folder, {}, {}, nullptr, false, false, core_.setup.dontwait,
+                                   platform::ShowCommand::Normal);
+}
+
+void LauncherWindow::browseFiles() {
+    const QString file = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Browse Files"), QDir::homePath(),
+        QStringLiteral("Programs (*.desktop *.sh *.AppImage);;All files (*)"));
+    if (file.isEmpty()) return;
+    controller_->ResetCurrentSearch(false);
+    controller_->SetNewWord(file, true);
+}
+
+void LauncherWindow::pinItem() {
+    const PinOutcome o =
+        PinSelectedFromInput(core_.pinned, core_.setup, edit_->text(), engine_.list.currentItem());
+    if (o.note) {
+        notAvailable(QStringLiteral("Pinning notes"));
+        return;
+    }
+    if (!o.toast.isEmpty()) toast(o.toast);
+    if (o.refresh != PinOutcome::Refresh::None) core_.file.WriteSettings(false);
+}
+
+void LauncherWindow::deleteCurrentFromHistory() {
+    if (!core_.history.KillHist(edit_->text())) return;
+    controller_->ResetCurrentSearch(true);
+}
+
+void LauncherWindow::openCurrentKeywordInEditor() {
+    const TExeWord* w = core_.store.FindKeyword(edit_->text().section(u' ', 0, 0), true);
+    if (const auto* f = dynamic_cast<const TMyFuzzyItem*>(engine_.list.currentItem()))
+        if (const auto* fw = dynamic_cast<const TExeWord*>(f->obj.get())) w = fw;
+    if (!w) {
+        messageBox(QStringLiteral("Info"), QStringLiteral("Keyword not found..."));
+        return;
+    }
+    notAvailable(QStringLiteral("The keyword editor"));
+}
+
+void LauncherWindow::addKeyword() {
+    std::optional<FileItemRef> item;
+    if (const auto* shell = dynamic_cast<const TMyShellItem*>(engine_.list.currentItem()))
+        item = FileItemRef{shell->path, shell->name};
+    const AddKeywordPlan plan = planAddKeyword(edit_->text(), item, engine_.environment);
+    if (plan.action == AddKeywordPlan::Action::Drop) {
+        addDroppedPath(plan.dropPath);
+        return;
+    }
+    notAvailable(QStringLiteral("The keyword editor"));
+}
+
+void LauncherWindow::addDroppedPath(const QString& path) {
+    std::optional<TExeWord> w = GetSendToWord(path);
+    if (!w) {
+        toast(QStringLiteral("Not a file or folder: ") + path);
+        return;
+    }
+    const QString name = w->keywords;
+    core_.store.append(std::make_unique<TExeWord>(*w));
+    core_.store.rebuildTagList();
+    core_.file.WriteSettings(false);
+    toast(QStringLiteral("Keyword added: ") + name);
+}
+
+void LauncherWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void LauncherWindow::dropEvent(QDropEvent* event) {
+    for (const QUrl& u : event->mimeData()->urls())
+        if (u.isLocalFile()) addDroppedPath(u.toLocalFile());
+}
+
+void LauncherWindow::openExpandedEdit() {
+    placePane(false);
+    pane_->resize(width(), std::max(pane_->height(), 200));
+    QFont f = edit_->font();
+    if (core_.setup.expandfontsize > 0) f.setPointSize(core_.setup.expandfontsize);
+    pane_->setFont(f);
+    pane_->openExpandedEdit(edit_->text(), edit_->cursorPosition(), true, core_.setup.expandf4);
+}
+
+} // namespace lorvanta
