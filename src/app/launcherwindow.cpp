@@ -153,6 +153,15 @@ LauncherWindow::LauncherWindow(CoreState& core, const DataFolder& folder,
     });
     setAcceptDrops(true);
     edit_->window = this;
+    connect(edit_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        // Without the focus, no key of ours made the change.
+        if (!edit_->hasFocus()) controller_->textChangedElsewhere(text);
+        // Typing up to the right edge opens the editor, which has room.
+        if (core_.setup.autoexpand && edit_->hasFocus() && edit_->cursorPosition() == text.size() &&
+            edit_->caretRight() > edit_->width() - 5)
+            openExpandedEdit();
+        if (core_.setup.fastbrowserhide && text.isEmpty()) pane_->dismissCustomElements();
+    });
     connect(&pane_->list(), &ResultList::movePinned, this, [this](int row, bool up, int position) {
         const PinOutcome o =
             MoveSelectedPinned(core_.pinned, core_.setup, engine_.list.rows(), row, up, position);

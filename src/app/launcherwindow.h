@@ -32,6 +32,7 @@ public:
     using QLineEdit::QLineEdit;
     InputController* controller = nullptr;
     class LauncherWindow* window = nullptr;
+    int caretRight() const { return cursorRect().right(); }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

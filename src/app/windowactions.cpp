@@ -39,6 +39,15 @@ bool LauncherWindow::handleWindowKey(QKeyEvent* e) {
         controller_->ProcessInput(3);
         return true;
     }
+    // Keys of subsystems still to come say so.
+    if ((k == Qt::Key_F1 && s.startf1) || (k == Qt::Key_F2 && shift) || k == Qt::Key_F11 ||
+        (k == Qt::Key_Menu && alt)) {
+        notAvailable(k == Qt::Key_F1    ? QStringLiteral("The start page")
+                     : k == Qt::Key_F2  ? QStringLiteral("The browser pane")
+                     : k == Qt::Key_F11 ? QStringLiteral("Window placement")
+                                        : QStringLiteral("The context menu of items"));
+        return true;
+    }
     if (k == Qt::Key_F3) {
         edit_->setFocus();
         return true;

@@ -270,3 +270,17 @@ TEST_F(WindowTest, CtrlEnterOpensTheEditorWhichRunsItsText) {
     EXPECT_EQ(launches(), QStringList{s("shellExecute file=https://www.google.com/search?q=edited "
                                         "parameters= folder= show=normal")});
 }
+
+TEST_F(WindowTest, TextWrittenByOthersIsTakenOverOnceWithExternaltext) {
+    core.setup.externaltext = true;
+    history("alpha");
+    open();
+    edit().clearFocus();
+    window->hide(); // nothing of ours has the focus
+    edit().setText(s("alp"));
+    EXPECT_EQ(edit().text(), s("alp"));
+    EXPECT_EQ(edit().cursorPosition(), 3) << "taken over as if set by the program";
+    EXPECT_EQ(window->engine().list.rows().texts(),
+              (QStringList{s("===== History ====="), s("alpha")}))
+        << "and the list follows it";
+}

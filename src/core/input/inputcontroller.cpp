@@ -250,6 +250,11 @@ void InputController::keyUp(InputKey key, bool backspaceOrDelete) {
     }
     keyHandled_ = false;
     Q_UNUSED(key);
+    // A typed folder is listed as soon as its "/" is there.
+    if (!refreshRequested_ && setup_.autodropdown && text.endsWith(u'/') &&
+        box_.cursorPosition() == text.size() &&
+        (looksLikeFilePath(text) || looksLikeFilePath(text.section(u' ', 1))))
+        refreshRequested_ = true;
     if (refreshRequested_ && setup_.autodropdown) {
         refreshRequested_ = false;
         if (setup_.autodelay <= 0)
@@ -263,6 +268,12 @@ void InputController::listTimerFired() {
     ProcessInput(4);
 }
 
+void InputController::textChangedElsewhere(const QString& text) {
+    if (!setup_.externaltext || externalTaken_ || text == lastSeen_) return;
+    externalTaken_ = true;
+    SetNewWord(text, false);
+}
+
 // ---------------------------------------------------------------- keys
 
 bool InputController::keyDown(InputKey key, bool shift, bool alt, int digit) {
@@ -270,6 +281,11 @@ bool InputController::keyDown(InputKey key, bool shift, bool alt, int digit) {
     case InputKey::Enter: {
         const QString text = box_.text();
         if (text.isEmpty()) return true;
+        if (infoLine_) {
+            infoLine_ = false;
+            ResetCurrentSearch(true);
+            return true;
+        }
         if (text.startsWith(u"->")) {
             box_.selectAll();
             return true;
@@ -426,6 +442,7 @@ void InputController::refreshList(bool focus, const QString&) {
     in.caret = box_.selectionStart() >= 0 ? box_.selectionStart() : box_.cursorPosition();
     in.selStart = box_.selectionStart();
     in.selLength = box_.selectionLength();
+    in.infoLine = infoLine_;
     list_.BuildListContent(in, false, reverse_);
     view_.showList(focus);
 }
@@ -516,6 +533,7 @@ void InputController::ProcessInput(int typ, const QString& sender) {
 
 void InputController::ResetCurrentSearch(bool cleartext) {
     view_.setFailColour(false);
+    if (cleartext) lastSeen_.clear();
     if (cleartext) box_.setText(QString());
     lastSeen_ = box_.text();
     lastCompleted_.clear();
@@ -526,9 +544,10 @@ void InputController::ResetCurrentSearch(bool cleartext) {
 }
 
 void InputController::SetNewWord(const QString& s, bool selectall, bool ignoredrop) {
+    infoLine_ = false;
+    lastSeen_ = s; // before the text: the change is the program's own
     box_.setText(s);
     view_.setFailColour(false);
-    lastSeen_ = s;
     lastCompleted_.clear();
     completionIndex_ = 0;
     list_.clearSuggestions();

@@ -91,6 +91,14 @@ public:
     // Tab: select the next (or previous) path segment of the input.
     void tabSegment(bool forward);
 
+    // The box shows the information line rather than typed text.
+    void setInfoLine(bool shown) { infoLine_ = shown; }
+    bool infoLine() const { return infoLine_; }
+    // A change of the text that neither typing nor the program made (another
+    // program wrote into the box): with `externaltext` the first one is taken
+    // over as if the program had set it.
+    void textChangedElsewhere(const QString& text);
+
     // The state kept between keystrokes.
     const QString& lastCompleted() const { return lastCompleted_; }
     int completionIndex() const { return completionIndex_; }
@@ -128,6 +136,8 @@ private:
     bool refreshRequested_ = false;
     bool keyHandled_ = false;
     bool reverse_ = false;
+    bool infoLine_ = false;
+    bool externalTaken_ = false;
 };
 
 } // namespace lorvanta
