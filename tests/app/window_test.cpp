@@ -275,8 +275,10 @@ TEST_F(WindowTest, TextWrittenByOthersIsTakenOverOnceWithExternaltext) {
     core.setup.externaltext = true;
     history("alpha");
     open();
-    edit().clearFocus();
     window->hide(); // nothing of ours has the focus
+    QCoreApplication::processEvents();
+    edit().clearFocus();
+    ASSERT_FALSE(edit().hasFocus());
     edit().setText(s("alp"));
     EXPECT_EQ(edit().text(), s("alp"));
     EXPECT_EQ(edit().cursorPosition(), 3) << "taken over as if set by the program";
