@@ -19,22 +19,12 @@
 #include <unistd.h>
 
 using namespace lorvanta::platform;
+using lorvanta::test::EnvGuard;
 using lorvanta::test::readFile;
 using lorvanta::test::s;
 using lorvanta::test::writeFile;
 
 namespace {
-
-struct EnvGuard {
-    explicit EnvGuard(const char* n)
-        : name(n), had(qEnvironmentVariableIsSet(n)), old(qgetenv(n)) {}
-    ~EnvGuard() { had ? qputenv(name, old) : qunsetenv(name); }
-    EnvGuard(const EnvGuard&) = delete;
-    EnvGuard& operator=(const EnvGuard&) = delete;
-    const char* name;
-    bool had;
-    QByteArray old;
-};
 
 // The calls the fake services received, in order, from their own thread.
 class CallLog {

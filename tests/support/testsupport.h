@@ -34,6 +34,18 @@ private:
     bool hadPrevious_ = false;
 };
 
+// Restores an environment variable when the test is done with it.
+struct EnvGuard {
+    explicit EnvGuard(const char* n)
+        : name(n), had(qEnvironmentVariableIsSet(n)), old(qgetenv(n)) {}
+    ~EnvGuard() { had ? qputenv(name, old) : qunsetenv(name); }
+    EnvGuard(const EnvGuard&) = delete;
+    EnvGuard& operator=(const EnvGuard&) = delete;
+    const char* name;
+    bool had;
+    QByteArray old;
+};
+
 // A QString from UTF-8 text, for the many literals of tests.
 inline QString s(const char* text) {
     return QString::fromUtf8(text);

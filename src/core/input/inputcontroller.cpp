@@ -22,16 +22,6 @@ bool isDelimiter(QChar c) {
     return QStringView(u" :/\\&-.|+=?_@#;").contains(c);
 }
 
-QStringList orderNames(const QString& order) {
-    QStringList names;
-    for (QString n : order.split(u',')) {
-        n = n.trimmed();
-        if (n.size() >= 2 && n.startsWith(u'"') && n.endsWith(u'"')) n = n.mid(1, n.size() - 2);
-        names.append(n);
-    }
-    return names;
-}
-
 } // namespace
 
 InputController::InputController(const Setup& setup, const KeywordStore& store,
@@ -48,7 +38,7 @@ void InputController::gatherCandidates(const QString& word, std::vector<Candidat
     if (!incognitoSuppresses(setup_, u"6"))
         for (const QString& tag : store_.tagList())
             if (starts(tag)) out.push_back(Candidate{tag});
-    const QStringList order = orderNames(setup_.autoorder);
+    const QStringList order = sourceOrder(setup_.autoorder);
     for (int pos = 0; pos < std::min<qsizetype>(4, order.size()); ++pos) {
         const QString& source = order[pos];
         if (source.compare(u"History", Qt::CaseInsensitive) == 0) {

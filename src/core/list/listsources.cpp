@@ -13,17 +13,6 @@ namespace lorvanta {
 
 namespace {
 
-// The names of `comboorder`, unquoted, in their positions.
-QStringList sourceOrder(const QString& order) {
-    QStringList names;
-    for (QString n : order.split(u',')) {
-        n = n.trimmed();
-        if (n.size() >= 2 && n.startsWith(u'"') && n.endsWith(u'"')) n = n.mid(1, n.size() - 2);
-        names.append(n);
-    }
-    return names;
-}
-
 // Index items whose names look like helpers of an application rather than
 // the application: listed after the others.
 const char16_t* const kHeldBack[] = {

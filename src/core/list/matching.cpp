@@ -33,6 +33,16 @@ bool hasTag(const TExeWord& word, QStringView tag) {
     return false;
 }
 
+QStringList sourceOrder(const QString& order) {
+    QStringList names;
+    for (QString n : order.split(u',')) {
+        n = n.trimmed();
+        if (n.size() >= 2 && n.startsWith(u'"') && n.endsWith(u'"')) n = n.mid(1, n.size() - 2);
+        names.append(n);
+    }
+    return names;
+}
+
 ExclusionFilter::ExclusionFilter(const Setup& setup)
     : type_(setup.excludetype), fileSystem_(setup.excludefilesystem) {
     // Pieces keep their blanks; an empty piece (a trailing ";") would match

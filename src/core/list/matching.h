@@ -23,6 +23,9 @@ QString keywordMatch(const TExeWord& word, QStringView search, bool contains);
 // Whether one of the keyword's space-separated tags equals `tag`.
 bool hasTag(const TExeWord& word, QStringView tag);
 
+// The source names of `comboorder` or `autoorder`, unquoted, by position.
+QStringList sourceOrder(const QString& order);
+
 // The user's exclusion list: ";"-separated texts; an entry containing one of
 // them is left out where `excludetype` says the filter applies.
 class ExclusionFilter {
