@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QThread>
 #include <csignal>
+#include <unistd.h>
 
 using namespace lorvanta;
 using lorvanta::test::readFile;
@@ -53,8 +54,10 @@ struct Instances {
         first.setStandardErrorFile(dir.root() + s("/first.err"));
         first.start(s(LORVANTA_BIN), {});
         EXPECT_TRUE(first.waitForStarted());
-        // Ready once a second start gets through.
-        waitFor([&] { return second({}) == 0; });
+        // Ready once it listens; a second start before that would become the instance itself.
+        const QString socket = dir.root() + s("/runtime/LorvantaMB") + QString::number(::getuid());
+        EXPECT_TRUE(waitFor([&] { return QFile::exists(socket); })) << "the instance never listened";
+        EXPECT_EQ(second({}), 0);
     }
     ~Instances() {
         if (first.state() != QProcess::NotRunning) {
