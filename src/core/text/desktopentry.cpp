@@ -8,30 +8,60 @@ namespace lorvanta {
 
 namespace {
 
-QString unescapeValue(QStringView v) {
+// The escapes of desktop entry values; "\\;" stays for list values to split.
+QString unescapeValue(QStringView raw) {
     QString out;
-    out.reserve(v.size());
-    for (qsizetype i = 0; i < v.size(); ++i) {
-        if (v[i] != u'\\' || i + 1 == v.size()) {
-            out += v[i];
+    out.reserve(raw.size());
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        const QChar c = raw[i];
+        if (c != u'\\' || i + 1 == raw.size()) {
+            out += c;
             continue;
         }
-        const QChar c = v[++i];
-        out += c == u's'   ? QChar(u' ')
-               : c == u'n' ? QChar(u'\n')
-               : c == u't' ? QChar(u'\t')
-               : c == u'r' ? QChar(u'\r')
-                           : c;
+        switch (raw[++i].unicode()) {
+        case u's':
+            out += u' ';
+            break;
+        case u'n':
+            out += u'\n';
+            break;
+        case u't':
+            out += u'\t';
+            break;
+        case u'r':
+            out += u'\r';
+            break;
+        case u'\\':
+            out += u'\\';
+            break;
+        default:
+            out += u'\\';
+            out += raw[i];
+        }
     }
     return out;
 }
 
-QStringList splitList(const QString& v) {
-    return v.split(u';', Qt::SkipEmptyParts);
+QStringList splitList(const QString& value) {
+    QStringList out;
+    QString item;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value[i] == u'\\' && i + 1 < value.size() && value[i + 1] == u';') {
+            item += u';';
+            ++i;
+        } else if (value[i] == u';') {
+            if (!item.isEmpty()) out << item;
+            item.clear();
+        } else {
+            item += value[i];
+        }
+    }
+    if (!item.isEmpty()) out << item;
+    return out;
 }
 
-bool isTrue(const QString& v) {
-    return v.trimmed() == u"true";
+bool isTrue(const QString& value) {
+    return value == u"true" || value == u"1";
 }
 
 } // namespace
@@ -41,18 +71,20 @@ std::optional<DesktopEntry> readDesktopEntry(const QString& file) {
     if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
     const QString text = decodeText(f.readAll());
     DesktopEntry e;
+    e.file = file;
     bool inGroup = false, found = false;
     for (QStringView raw : QStringView(text).tokenize(u'\n')) {
         const QStringView line = raw.trimmed();
         if (line.isEmpty() || line.startsWith(u'#')) continue;
         if (line.startsWith(u'[')) {
+            if (found) break; // only the first group counts
             inGroup = line == u"[Desktop Entry]";
-            found = found || inGroup;
+            found = inGroup;
             continue;
         }
         if (!inGroup) continue;
         const qsizetype eq = line.indexOf(u'=');
-        if (eq < 0) continue;
+        if (eq <= 0) continue;
         const QStringView key = line.first(eq).trimmed();
         const QString value = unescapeValue(line.sliced(eq + 1).trimmed());
         if (key == u"Type")
@@ -71,6 +103,10 @@ std::optional<DesktopEntry> readDesktopEntry(const QString& file) {
             e.path = value;
         else if (key == u"Icon")
             e.icon = value;
+        else if (key == u"URL")
+            e.url = value;
+        else if (key == u"MimeType")
+            e.mimeTypes = splitList(value);
         else if (key == u"Terminal")
             e.terminal = isTrue(value);
         else if (key == u"NoDisplay")

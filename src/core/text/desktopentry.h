@@ -9,6 +9,7 @@ namespace lorvanta {
 // The [Desktop Entry] group of a freedesktop .desktop file: what the
 // launcher needs to list, describe and start it.
 struct DesktopEntry {
+    QString file; // where it was read from (%k)
     QString type;
     QString name;
     QString genericName;
@@ -17,6 +18,8 @@ struct DesktopEntry {
     QString tryExec;
     QString path; // working folder
     QString icon;
+    QString url; // Type=Link
+    QStringList mimeTypes;
     bool terminal = false;
     bool noDisplay = false;
     bool hidden = false;
@@ -26,7 +29,8 @@ struct DesktopEntry {
 };
 
 // Reads the file; nothing when it cannot be read or has no [Desktop Entry]
-// group. Localised keys ("Name[de]") are ignored in favour of the plain ones.
+// group. Only the first group counts; localised keys ("Name[de]") are
+// ignored in favour of the plain ones; "\;" in lists is a literal ";".
 std::optional<DesktopEntry> readDesktopEntry(const QString& file);
 
 // The argument vector of an Exec value: quoting and escapes as the Desktop

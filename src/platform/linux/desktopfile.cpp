@@ -9,113 +9,11 @@ namespace lorvanta::platform {
 
 namespace {
 
-// The escapes of desktop entry values; "\;" stays for list values to split.
-QString unescapeValue(QStringView raw) {
-    QString out;
-    out.reserve(raw.size());
-    for (qsizetype i = 0; i < raw.size(); ++i) {
-        const QChar c = raw[i];
-        if (c != u'\\' || i + 1 == raw.size()) {
-            out += c;
-            continue;
-        }
-        switch (raw[++i].unicode()) {
-        case u's':
-            out += u' ';
-            break;
-        case u'n':
-            out += u'\n';
-            break;
-        case u't':
-            out += u'\t';
-            break;
-        case u'r':
-            out += u'\r';
-            break;
-        case u'\\':
-            out += u'\\';
-            break;
-        default:
-            out += u'\\';
-            out += raw[i];
-        }
-    }
-    return out;
-}
-
-QStringList splitList(const QString& value) {
-    QStringList out;
-    QString item;
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        if (value[i] == u'\\' && i + 1 < value.size() && value[i + 1] == u';') {
-            item += u';';
-            ++i;
-        } else if (value[i] == u';') {
-            if (!item.isEmpty()) out << item;
-            item.clear();
-        } else {
-            item += value[i];
-        }
-    }
-    if (!item.isEmpty()) out << item;
-    return out;
-}
-
-bool isTrue(const QString& value) {
-    return value == u"true" || value == u"1";
-}
-
 bool isBlank(QChar c) {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
 }
 
 } // namespace
-
-std::optional<DesktopFile> readDesktopFile(const QString& file) {
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
-    const QString text = QString::fromUtf8(f.readAll());
-    DesktopFile entry;
-    entry.file = file;
-    bool inEntry = false, seenEntry = false;
-    for (QStringView line : QStringView(text).split(u'\n')) {
-        line = line.trimmed();
-        if (line.isEmpty() || line.startsWith(u'#')) continue;
-        if (line.startsWith(u'[')) {
-            if (seenEntry) break; // only the first group counts
-            inEntry = line == u"[Desktop Entry]";
-            seenEntry = inEntry;
-            continue;
-        }
-        if (!inEntry) continue;
-        const qsizetype eq = line.indexOf(u'=');
-        if (eq <= 0) continue;
-        const QStringView key = line.first(eq).trimmed();
-        const QString value = unescapeValue(line.sliced(eq + 1).trimmed());
-        if (key == u"Type")
-            entry.type = value;
-        else if (key == u"Name")
-            entry.name = value;
-        else if (key == u"Exec")
-            entry.exec = value;
-        else if (key == u"TryExec")
-            entry.tryExec = value;
-        else if (key == u"Path")
-            entry.path = value;
-        else if (key == u"Icon")
-            entry.icon = value;
-        else if (key == u"URL")
-            entry.url = value;
-        else if (key == u"MimeType")
-            entry.mimeTypes = splitList(value);
-        else if (key == u"Terminal")
-            entry.terminal = isTrue(value);
-        else if (key == u"Hidden")
-            entry.hidden = isTrue(value);
-    }
-    if (!seenEntry) return std::nullopt;
-    return entry;
-}
 
 QStringList splitCommandLine(const QString& text) {
     QStringList out;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/text/desktopentry.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -7,24 +9,12 @@
 
 namespace lorvanta::platform {
 
-// What starting a freedesktop desktop entry needs from its [Desktop Entry] group.
-struct DesktopFile {
-    QString file; // where it was read from, for %k
-    QString type;
-    QString name;
-    QString exec;
-    QString tryExec;
-    QString path; // working folder
-    QString icon;
-    QString url; // Type=Link
-    QStringList mimeTypes;
-    bool terminal = false;
-    bool hidden = false;
-};
+// Desktop entries are read by the core's reader; the launcher starts them.
+using DesktopFile = DesktopEntry;
 
-// Nothing when the file cannot be read or has no [Desktop Entry] group.
-// Localised keys are ignored in favour of the plain ones.
-std::optional<DesktopFile> readDesktopFile(const QString& file);
+inline std::optional<DesktopFile> readDesktopFile(const QString& file) {
+    return readDesktopEntry(file);
+}
 
 // Splits a command line as a shell would, without expanding anything: blanks
 // separate, single and double quotes group, a backslash escapes the next
