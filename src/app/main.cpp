@@ -5,6 +5,7 @@
 #include "app/launcherwindow.h"
 #include "commands/engine.h"
 #include "core/corestate.h"
+#include "core/list/candidatelist.h"
 #include "core/list/recentdocs.h"
 #include "platform/linux/linuxplatform.h"
 #include "shell/commandline.h"
@@ -60,6 +61,7 @@ public:
             core_, folder_, os_.platform(), *expansion(), services_, scheduler_, clock_, random_,
             ListSources{nullptr, nullptr, nullptr, nullptr, nullptr, &recent_});
         expansion_->bind(*window_);
+        services_.host = window_.get();
         QObject::connect(window_.get(), &LauncherWindow::closeRequested, [this] { shutdown(); });
         QObject::connect(&instance, &SingleInstance::messageReceived,
                          [this](int number, const QString& text) { message(number, text); });
@@ -90,7 +92,17 @@ public:
     }
 
 private:
-    struct Services final : ExecutionServices {};
+    // Minus commands come with their own subsystem; until then they are
+    // recognised and say so instead of being launched as programs.
+    struct Services final : ExecutionServices {
+        ExecutionHost* host = nullptr;
+        bool CheckMinusCommand(const QString& line) override {
+            const QString word = line.trimmed().section(u' ', 0, 0).toLower();
+            if (!host || !kMinusCommands.contains(word)) return false;
+            host->toast(word + QStringLiteral(" is not available yet"));
+            return true;
+        }
+    };
     // The expansion services need the window, and the window needs them first.
     ExpansionServices* expansion() {
         expansion_ = std::make_unique<Bound>();
