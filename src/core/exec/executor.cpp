@@ -18,13 +18,6 @@ using platform::ShowCommand;
 
 namespace {
 
-QString firstWord(const QString& t) {
-    return t.section(u' ', 0, 0);
-}
-QString afterFirstSpace(const QString& t) {
-    const qsizetype sp = t.indexOf(u' ');
-    return sp < 0 ? QString() : t.mid(sp + 1);
-}
 QString leftTrimmed(const QString& t) {
     qsizetype i = 0;
     while (i < t.size() && t[i].isSpace())

@@ -26,20 +26,6 @@ const QStringList kMinusCommands = {
     QStringLiteral("-exefolder"), QStringLiteral("-report"), QStringLiteral("-skin"),
     QStringLiteral("-c")};
 
-namespace {
-
-QString firstWord(const QString& text) {
-    return text.section(u' ', 0, 0);
-}
-
-// The text after the first blank, trimmed.
-QString parameterText(const QString& text) {
-    const qsizetype sp = text.indexOf(u' ');
-    return sp < 0 ? QString() : text.mid(sp + 1).trimmed();
-}
-
-} // namespace
-
 CandidateList::CandidateList(const Setup& setup, const KeywordStore& store, const History& history,
                              const Pinned& pinned, const platform::Environment& env,
                              ListSources sources)

@@ -47,6 +47,15 @@ bool isBareDomain(QStringView t) {
     return !isDottedIpv4(t);
 }
 
+QString firstWord(const QString& text) {
+    return text.section(u' ', 0, 0);
+}
+
+QString afterFirstSpace(const QString& text) {
+    const qsizetype sp = text.indexOf(u' ');
+    return sp < 0 ? QString() : text.mid(sp + 1);
+}
+
 QString expandTilde(const QString& path, const QString& home) {
     if (path == u"~") return home;
     if (path.startsWith(u"~/")) return home + path.mid(1);

@@ -22,6 +22,15 @@ bool isNetworkPath(QStringView text);
 // does not begin with "www." and is not a dotted IPv4 address.
 bool isBareDomain(QStringView text);
 
+// The input's first word (up to the first blank), and what follows that
+// blank (untrimmed; empty without a blank). The parameter text is the latter
+// trimmed.
+QString firstWord(const QString& text);
+QString afterFirstSpace(const QString& text);
+inline QString parameterText(const QString& text) {
+    return afterFirstSpace(text).trimmed();
+}
+
 // "~" and "~/..." with the home folder put in; anything else unchanged.
 QString expandTilde(const QString& path, const QString& home);
 
