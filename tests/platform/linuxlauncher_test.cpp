@@ -23,19 +23,10 @@ using namespace lorvanta::platform;
 using lorvanta::test::EnvGuard;
 using lorvanta::test::readFile;
 using lorvanta::test::s;
+using lorvanta::test::waitUntil;
 using lorvanta::test::writeFile;
 
 namespace {
-
-template <class Condition> bool waitUntil(Condition done, int ms = 20000) {
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents();
-        QThread::msleep(5);
-    }
-    return true;
-}
 
 void makeExecutable(const QString& path) {
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
@@ -450,7 +441,7 @@ TEST_F(LauncherTest, InstalledDesktopEntryStartsByItsId) {
     EXPECT_EQ(ran(s("tool")).args, QStringList{s("--from-id")});
 }
 
-TEST_F(LauncherTest, TerminalEntriesRunInTheTerminal) {
+TEST_F(LauncherTest, TerminalEntriesRunInTheTerminalUnlessHidden) {
     recorder(s("term"));
     const QString shell = recorder(s("console"));
     entry(s("apps/console.desktop"), s("Terminal=true\nExec=console --x %u\n"));
@@ -458,6 +449,13 @@ TEST_F(LauncherTest, TerminalEntriesRunInTheTerminal) {
     ASSERT_EQ(launcher_.shellExecute(launchRequest(path(s("apps/console.desktop")), s("y"))),
               result::Started);
     EXPECT_EQ(ran(s("term")).args, (QStringList{s("-e"), shell, s("--x"), s("y")}));
+
+    // Hidden runs the console program without any window, so without its terminal.
+    LaunchRequest hidden = launchRequest(path(s("apps/console.desktop")), s("z"));
+    hidden.show = ShowCommand::Hidden;
+    ASSERT_EQ(launcher_.shellExecute(hidden), result::Started);
+    EXPECT_EQ(ran(s("console")).args, (QStringList{s("--x"), s("z")}));
+    EXPECT_FALSE(QFileInfo::exists(path(s("out/term"))));
 
     qunsetenv("TERMINAL");
     EXPECT_EQ(launcher_.shellExecute(launchRequest(path(s("apps/console.desktop")))),

@@ -3,27 +3,14 @@
 // Starting instance_probe in a private runtime folder of its own, and
 // waiting for it while the test's event loop keeps running.
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
+#include "testsupport.h"
+
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 #include <gtest/gtest.h>
 #include <memory>
 
 namespace lorvanta::test {
-
-// Keeps the event loop going (the instance in the test process must answer)
-// until `done` holds; false when it never did within a generous limit.
-template <class Condition> bool waitUntil(Condition done, int ms = 30000) {
-    const QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return true;
-}
 
 class ProbeRuntime {
 public:

@@ -2,9 +2,12 @@
 
 #include "platform/fake/fakeplatform.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QString>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 
 namespace lorvanta::test {
@@ -45,6 +48,18 @@ struct EnvGuard {
     bool had;
     QByteArray old;
 };
+
+// Keeps the event loop going (timers, child processes, an instance in the
+// test process) until `done` holds; false when it never did within `ms`.
+template <class Condition> bool waitUntil(Condition done, int ms = 30000) {
+    const QDeadlineTimer deadline(ms);
+    while (!done()) {
+        if (deadline.hasExpired()) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    return true;
+}
 
 // A QString from UTF-8 text, for the many literals of tests.
 inline QString s(const char* text) {

@@ -3,6 +3,8 @@
 #include "core/ini/textcodec.h"
 #include "desktopfile.h"
 #include "mimeapps.h"
+#include "startedwindows.h"
+#include "x11desktop.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -71,7 +73,11 @@ bool isBinaryProgram(const QString& path) {
            !type.inherits(QStringLiteral("text/plain"));
 }
 
-int startDetached(QStringList argv, const QString& folder, bool elevated) {
+// The processes one launch started, so that their windows can be found.
+using StartedProcesses = QList<pid_t>;
+
+int startDetached(QStringList argv, const QString& folder, bool elevated,
+                  StartedProcesses& started) {
     if (elevated) {
         const QString pkexec = QStandardPaths::findExecutable(QStringLiteral("pkexec"));
         if (pkexec.isEmpty()) return result::AccessDenied;
@@ -81,7 +87,10 @@ int startDetached(QStringList argv, const QString& folder, bool elevated) {
     process.setProgram(argv.takeFirst());
     process.setArguments(argv);
     process.setWorkingDirectory(folder);
-    return process.startDetached() ? result::Started : result::Failed;
+    qint64 pid = 0;
+    if (!process.startDetached(&pid)) return result::Failed;
+    started.append(pid_t(pid));
+    return result::Started;
 }
 
 // The terminal for Terminal=true entries, ready for the command after it.
@@ -98,16 +107,16 @@ QStringList terminalPrefix() {
     return {};
 }
 
-int execute(const LaunchRequest& request, int depth);
+int execute(const LaunchRequest& request, int depth, StartedProcesses& started);
 
 int launchEntry(const DesktopFile& entry, const QStringList& items, const LaunchRequest& request,
-                int depth) {
+                int depth, StartedProcesses& started) {
     if (entry.type == u"Link") {
         if (entry.url.isEmpty() || depth >= kMaxLinkDepth) return result::NoApplication;
         LaunchRequest link = request;
         link.file = entry.url;
         link.parameters.clear();
-        return execute(link, depth + 1);
+        return execute(link, depth + 1, started);
     }
     if (!entry.type.isEmpty() && entry.type != u"Application") return result::NoApplication;
     if (!entry.tryExec.isEmpty() && findProgram(entry.tryExec).isEmpty())
@@ -120,7 +129,8 @@ int launchEntry(const DesktopFile& entry, const QStringList& items, const Launch
         if (argv.first().isEmpty()) return result::FileNotFound;
     }
     QStringList prefix;
-    if (entry.terminal) {
+    // Hidden runs a console program without any window, so without its terminal.
+    if (entry.terminal && request.show != ShowCommand::Hidden) {
         prefix = terminalPrefix();
         if (prefix.isEmpty()) return result::NoApplication;
     }
@@ -128,29 +138,30 @@ int launchEntry(const DesktopFile& entry, const QStringList& items, const Launch
     const QString folder =
         !path.isEmpty() && QFileInfo(path).isDir() ? path : workingFolder(request.folder);
     for (const QStringList& argv : std::as_const(commands)) {
-        const int code = startDetached(prefix + argv, folder, request.elevated);
+        const int code = startDetached(prefix + argv, folder, request.elevated, started);
         if (code != result::Started) return code;
     }
     return result::Started;
 }
 
 int openWithDefault(const QString& target, const QList<QStringList>& types,
-                    const LaunchRequest& request, int depth) {
+                    const LaunchRequest& request, int depth, StartedProcesses& started) {
     if (const auto app = defaultApplication(types))
-        return launchEntry(*app, {target}, request, depth);
+        return launchEntry(*app, {target}, request, depth, started);
     const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
     if (xdgOpen.isEmpty()) return result::NoApplication;
-    return startDetached({xdgOpen, target}, workingFolder(request.folder), request.elevated);
+    return startDetached({xdgOpen, target}, workingFolder(request.folder), request.elevated,
+                         started);
 }
 
-int execute(const LaunchRequest& request, int depth) {
+int execute(const LaunchRequest& request, int depth, StartedProcesses& started) {
     QString file = request.file;
     if (file.isEmpty()) return result::FileNotFound;
     if (isUrl(file)) {
         const QUrl url(file);
         if (!url.isLocalFile()) {
             const QString type = QStringLiteral("x-scheme-handler/") + url.scheme().toLower();
-            return openWithDefault(file, {{type}}, request, depth);
+            return openWithDefault(file, {{type}}, request, depth, started);
         }
         file = url.toLocalFile();
     }
@@ -179,17 +190,18 @@ int execute(const LaunchRequest& request, int depth) {
     if (const int problem = pathProblem(path)) return problem;
     const QFileInfo info(path);
     if (info.isDir())
-        return openWithDefault(path, {{QStringLiteral("inode/directory")}}, request, depth);
+        return openWithDefault(path, {{QStringLiteral("inode/directory")}}, request, depth,
+                               started);
     if (path.endsWith(u".desktop", Qt::CaseInsensitive)) {
         const auto entry = readDesktopFile(path);
         if (!entry) return result::NoApplication;
-        return launchEntry(*entry, splitCommandLine(request.parameters), request, depth);
+        return launchEntry(*entry, splitCommandLine(request.parameters), request, depth, started);
     }
     if (info.isExecutable())
         return startDetached(QStringList{path} + splitCommandLine(request.parameters),
-                             workingFolder(request.folder), request.elevated);
+                             workingFolder(request.folder), request.elevated, started);
     if (!info.isReadable() || isBinaryProgram(path)) return result::AccessDenied;
-    return openWithDefault(path, mimeTypesForFile(path), request, depth);
+    return openWithDefault(path, mimeTypesForFile(path), request, depth, started);
 }
 
 // One program whose output is gathered. It runs in its own process group so
@@ -317,17 +329,25 @@ public:
 
 } // namespace
 
-LinuxLauncher::LinuxLauncher() : context_(std::make_unique<QObject>()) {
+LinuxLauncher::LinuxLauncher()
+    : desktop_(std::make_unique<X11Desktop>()), context_(std::make_unique<QObject>()) {
     // Callbacks run on the thread of the application object.
     if (const QCoreApplication* app = QCoreApplication::instance())
         context_->moveToThread(app->thread());
+    startedWindows_ = new StartedWindows(*desktop_, context_.get());
 }
 
 LinuxLauncher::~LinuxLauncher() = default;
 
 int LinuxLauncher::shellExecute(const LaunchRequest& request) {
-    // The show command has no effect yet: the window states are applied elsewhere.
-    return execute(request, 0);
+    const bool watch = request.show != ShowCommand::Normal;
+    if (watch) startedWindows_->beforeStart();
+    StartedProcesses started;
+    const int code = execute(request, 0, started);
+    if (watch)
+        for (pid_t pid : std::as_const(started))
+            startedWindows_->watch(pid, request.show);
+    return code;
 }
 
 QString LinuxLauncher::defaultBrowserProgram() {

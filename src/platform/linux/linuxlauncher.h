@@ -11,9 +11,14 @@ QT_END_NAMESPACE
 
 namespace lorvanta::platform {
 
+class StartedWindows;
+class X11Desktop;
+
 // Launching on a Linux desktop: programs directly, desktop entries by their
 // Exec line, documents, folders and URLs in the default application of the
-// MIME applications rules (mimeapps.list), xdg-open as the last resort.
+// MIME applications rules (mimeapps.list), xdg-open as the last resort. A
+// show command other than normal is given to the first window the started
+// program shows.
 class LinuxLauncher final : public Launcher {
 public:
     LinuxLauncher();
@@ -35,9 +40,12 @@ public:
 private:
     QNetworkAccessManager* network();
 
+    // Outlives context_, whose objects use it.
+    std::unique_ptr<X11Desktop> desktop_;
     // Owns running captures and fetches; work posted to it is dropped with the launcher.
     std::unique_ptr<QObject> context_;
     QNetworkAccessManager* network_ = nullptr;
+    StartedWindows* startedWindows_ = nullptr; // owned by context_
 };
 
 } // namespace lorvanta::platform

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QList>
+#include <QtGlobal>
+#include <memory>
+#include <sys/types.h>
+
+namespace lorvanta::platform {
+
+// An X11 window id.
+using WindowId = quint32;
+
+// The desktop's top-level windows as the window manager lists them (EWMH),
+// and the requests that change their state. It holds a connection of its own
+// to $DISPLAY, opened at first use, so it works whatever Qt platform plugin
+// the program runs on. Without an X server every query is empty and every
+// request does nothing.
+class X11Desktop {
+public:
+    X11Desktop();
+    ~X11Desktop();
+    X11Desktop(const X11Desktop&) = delete;
+    X11Desktop& operator=(const X11Desktop&) = delete;
+
+    // Connects at the first call; false without an X server or once it is gone.
+    bool connected();
+
+    // The windows the window manager manages, in the order they were mapped.
+    QList<WindowId> clientWindows();
+    // The process of a window: _NET_WM_PID when the window comes from this
+    // host, else the client process the X server knows; 0 when unknown.
+    pid_t windowProcess(WindowId window);
+    // The process of the X client that created the window, as the server
+    // knows it from the local connection (X-Resource); 0 for remote clients.
+    pid_t clientProcess(WindowId window);
+    // An application's own window: of the normal type or of none, not a
+    // splash screen, dialog, menu, dock or tool window.
+    bool isNormalWindow(WindowId window);
+
+    // Requests to the window manager; they take effect when it handles them.
+    void minimize(WindowId window);
+    void maximize(WindowId window);
+    // Minimised and left out of task bars and pagers.
+    void hide(WindowId window);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace lorvanta::platform
