@@ -286,6 +286,10 @@ void LauncherWindow::hideListPane() {
     pane_->hide();
 }
 
+void LauncherWindow::stopListTimer() {
+    listTimer_.stop();
+}
+
 void LauncherWindow::hideWindow() {
     pane_->hide();
     hide();

@@ -79,6 +79,7 @@ public:
     void refreshListQuietly(const QString& sender) override;
     bool takeFirstCandidate(bool force) override;
     void hideListPane() override;
+    void stopListTimer() override;
     void hideWindow() override;
     void closeProgram() override;
     bool closing() const override { return closing_; }

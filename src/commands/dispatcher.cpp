@@ -86,6 +86,7 @@ RowResult CommandDispatcher::runRow(const CommandRow& row, const CommandCall& ca
     RowResult r;
     r.keep = true;
     r.forceNoHistory = true;
+    r.failed = true;
     return r;
 }
 
@@ -93,28 +94,48 @@ bool CommandDispatcher::CheckDoInternalCMD(const QString& mycmdline, const QStri
                                            bool& noaddhistory, bool& noaftercommand, bool,
                                            const TExeWord* exw, bool forcebrowser) {
     const QString upper = QLocale().toUpper(mycmdline);
-    bool handled = false, forceHistory = false, forceNoHistory = false, powerStored = false;
     QString currentName;
     CommandCall call{upper, mycmdline, para, exw, {}, {}, {}};
     call.keywordArgument = [&](bool lower, bool trim) {
-        QString a = para;
-        if (lower) a = a.toLower();
-        if (trim) a = a.trimmed();
+        const auto normalised = [&](QString a) {
+            if (lower) a = a.toLower();
+            return trim ? a.trimmed() : a;
+        };
         if (exw) {
-            QString fromKeyword = expander_.SubstituteParameters(
+            const QString fromKeyword = expander_.SubstituteParameters(
                 expander_.ExpandBasic(exw->parameters, false), para, false);
-            if (lower) fromKeyword = fromKeyword.toLower();
-            if (trim) fromKeyword = fromKeyword.trimmed();
-            if (!fromKeyword.isEmpty()) a = fromKeyword;
+            if (!fromKeyword.isEmpty()) return normalised(fromKeyword);
         }
-        return a;
+        return normalised(para);
     };
     call.secondArgument = [&] {
         return exw ? expander_.ApplyInlineMarkers(exw->parameters, true) : QString();
     };
     call.enclosed = [&] { return enclosedText(mycmdline, currentName); };
 
+    failed_ = false;
+    Outcome out;
+    out.keep = noaftercommand;
+    try {
+        walk(upper, call, currentName, forcebrowser, out);
+    } catch (const InvalidInteger&) {
+        // An aborted line must not leave its power command to go off later.
+        if (pending_ == upper) pending_.clear();
+        throw;
+    }
+    noaftercommand = out.keep;
+    noaddhistory = out.handled;
+    if (out.forceNoHistory) noaddhistory = true;
+    if (out.forceHistory) noaddhistory = false;
+    if (noaftercommand && setup_.autodropdown && setup_.listbehaveslikedropdown)
+        host_.hideListPane();
+    return out.handled;
+}
+
+void CommandDispatcher::walk(const QString& upper, const CommandCall& call, QString& currentName,
+                             bool forcebrowser, Outcome& out) {
     const bool windowGate = upper.contains(u"$W");
+    bool powerStored = false;
     for (const CommandRow& row : commandTable()) {
         if (row.windowGate && !windowGate) continue;
         const bool browserRow = QStringView(row.name) == u"$BROWSER$";
@@ -123,25 +144,22 @@ bool CommandDispatcher::CheckDoInternalCMD(const QString& mycmdline, const QStri
             if (powerStored) continue;
             powerStored = true;
             pending_ = upper;
-            handled = true;
+            out.handled = true;
             continue;
         }
         currentName = QString::fromUtf16(row.name);
-        if (row.outcome & outcome::Handled) handled = true;
-        if (row.outcome & outcome::PassOn) handled = false;
-        if (row.outcome & outcome::Keep) noaftercommand = true;
-        if (row.outcome & outcome::NoHistory) forceNoHistory = true;
-        if (row.outcome & outcome::History) forceHistory = true;
+        if (row.outcome & outcome::Handled) out.handled = true;
+        if (row.outcome & outcome::PassOn) out.handled = false;
+        if (row.outcome & outcome::Keep) out.keep = true;
+        if (row.outcome & outcome::NoHistory) out.forceNoHistory = true;
+        if (row.outcome & outcome::History) out.forceHistory = true;
         const RowResult r = runRow(row, call);
-        if (r.handled) handled = *r.handled;
-        if (r.keep) noaftercommand = *r.keep;
-        forceHistory = (forceHistory || r.forceHistory) && !r.cancelForcedHistory;
-        forceNoHistory = forceNoHistory || r.forceNoHistory;
+        if (r.handled) out.handled = *r.handled;
+        if (r.keep) out.keep = *r.keep;
+        out.forceHistory = (out.forceHistory || r.forceHistory) && !r.cancelForcedHistory;
+        out.forceNoHistory = out.forceNoHistory || r.forceNoHistory;
+        failed_ = failed_ || r.failed;
     }
-    noaddhistory = handled;
-    if (forceNoHistory) noaddhistory = true;
-    if (forceHistory) noaddhistory = false;
-    return handled;
 }
 
 bool CommandDispatcher::CheckDoInternalCMDAfter(const QString& mycmdline) {

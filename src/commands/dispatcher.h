@@ -43,6 +43,7 @@ struct RowResult {
     bool forceHistory = false;
     bool forceNoHistory = false;
     bool cancelForcedHistory = false; // $EXIT$ keeps even forced entries out
+    bool failed = false;              // the command could not do its work here
 };
 
 using RowHandler = std::function<RowResult(const CommandCall&)>;
@@ -69,6 +70,7 @@ public:
     bool CheckDoInternalCMD(const QString& mycmdline, const QString& para, bool& noaddhistory,
                             bool& noaftercommand, bool iskeyd, const TExeWord* exw,
                             bool forcebrowser) override;
+    bool lastLineFailed() const override { return failed_; }
     // The deferred power commands; true when one ran.
     bool CheckDoInternalCMDAfter(const QString& mycmdline);
 
@@ -85,6 +87,13 @@ public:
 private:
     void registerOwnRows();
     bool rowFires(const CommandRow& row, const QString& upper) const;
+    // The flags gathered while the rows of one line run.
+    struct Outcome {
+        bool handled = false, forceHistory = false, forceNoHistory = false, keep = false;
+    };
+    // Runs every row that fires, in table order; `currentName` is the row running.
+    void walk(const QString& upper, const CommandCall& call, QString& currentName,
+              bool forcebrowser, Outcome& out);
     RowResult runRow(const CommandRow& row, const CommandCall& call);
 
     const Setup& setup_;
@@ -98,6 +107,7 @@ private:
     Random& random_;
     QHash<QString, RowHandler> handlers_;
     QString pending_;
+    bool failed_ = false;
     int tagDepth_ = 0;
 };
 

@@ -27,9 +27,11 @@ struct Engine {
           executor(core.setup, core.store, core.history, list, expander, dispatcher, platform, host,
                    executionServices, scheduler, saveSettings ? &core.file : nullptr) {
         executor.setIndex(sources.index);
-        dispatcher.setKeywordLauncher([this, &scheduler](const TExeWord& w, int depth) {
+        dispatcher.setKeywordLauncher([this, &core, &scheduler](const TExeWord& w, int depth) {
             const TExeWord* word = &w;
-            scheduler.after(0, [this, word, depth] {
+            scheduler.after(0, [this, &core, word, depth] {
+                // The keyword may have been removed before its turn came.
+                if (core.store.indexOf(word) < 0) return;
                 ExecuteFlags f;
                 f.forcedexeword = word;
                 f.forcasync = true;

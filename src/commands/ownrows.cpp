@@ -23,6 +23,13 @@ RowResult keepResult() {
     return r;
 }
 
+// A command that could not do its work: it says so and counts as a failure.
+RowResult failedResult() {
+    RowResult r;
+    r.failed = true;
+    return r;
+}
+
 } // namespace
 
 DiceResult rollDice(const QString& expression, Random& random) {
@@ -47,7 +54,9 @@ DiceResult rollDice(const QString& expression, Random& random) {
         sides = t.mid(d + 1).toInt(&ok);
         if (!ok) sides = 0;
     } else if (!t.isEmpty()) {
-        sides = commandInteger(t);
+        bool ok = false;
+        sides = t.toInt(&ok);
+        if (!ok) sides = 0; // swallowed like the count and sides above: the modifier alone
     }
     DiceResult r;
     if (count > kMaxDice || sides > kMaxSides) {
@@ -69,13 +78,16 @@ void CommandDispatcher::registerOwnRows() {
     };
 
     row(u"$EMPTYRECYCLEBIN$", [this](const CommandCall&) {
-        if (!platform_.system.emptyTrash())
-            host_.toast(QStringLiteral("The trash could not be emptied"));
-        return RowResult{};
+        if (platform_.system.emptyTrash()) return RowResult{};
+        host_.toast(QStringLiteral("The trash could not be emptied"));
+        return failedResult();
     });
     row(u"$SEARCH$", [this](const CommandCall&) {
+        // There is no common search of the desktop to open on Linux.
         host_.toast(QStringLiteral("The desktop's search is not available here"));
-        return keepResult();
+        RowResult r = failedResult();
+        r.keep = true;
+        return r;
     });
     row(u"$SHOWIP$", [this](const CommandCall&) {
         host_.setNewWord(platform_.system.ipv4Addresses().join(QStringLiteral(", ")));
@@ -100,11 +112,16 @@ void CommandDispatcher::registerOwnRows() {
     row(u"$LAUNCHTAG$", [this](const CommandCall& c) {
         const QString tag = c.keywordArgument(false, true);
         int ran = 0;
+        bool self = false;
         if (store_.isTagName(tag) && tagDepth_ < kMaxTagDepth) {
             for (int i = 0; i < store_.size(); ++i) {
                 const TExeWord& w = store_.at(i);
+                if (w.disabled || !hasTag(w, tag)) continue;
                 // A tagged keyword that would start itself again is left out.
-                if (w.disabled || &w == c.word || !hasTag(w, tag)) continue;
+                if (&w == c.word) {
+                    self = true;
+                    continue;
+                }
                 if (launchKeyword_) launchKeyword_(w, tagDepth_ + 1);
                 ++ran;
             }
@@ -119,7 +136,8 @@ void CommandDispatcher::registerOwnRows() {
             r.forceHistory = true;
             r.keep = false;
         } else {
-            host_.toast(QStringLiteral("No tag named: ") + tag);
+            host_.toast(self ? QStringLiteral("No other keyword has the tag: ") + tag
+                             : QStringLiteral("No tag named: ") + tag);
             r.keep = true;
             r.forceNoHistory = true;
         }
@@ -146,9 +164,9 @@ void CommandDispatcher::registerOwnRows() {
     row(u"$DATAFOLDER$", [this](const CommandCall&) {
         platform::LaunchRequest r;
         r.file = folder_.path();
-        if (platform_.launcher.shellExecute(r) <= 32)
-            host_.toast(QStringLiteral("The data folder could not be opened"));
-        return RowResult{};
+        if (platform_.launcher.shellExecute(r) > 32) return RowResult{};
+        host_.toast(QStringLiteral("The data folder could not be opened"));
+        return failedResult();
     });
     row(u"$EXIT$", [](const CommandCall&) {
         RowResult r;
@@ -156,14 +174,14 @@ void CommandDispatcher::registerOwnRows() {
         return r;
     });
     row(u"$SCREENSAVER$", [this](const CommandCall&) {
-        if (!platform_.system.startScreenSaver())
-            host_.toast(QStringLiteral("The screen saver could not be started"));
-        return RowResult{};
+        if (platform_.system.startScreenSaver()) return RowResult{};
+        host_.toast(QStringLiteral("The screen saver could not be started"));
+        return failedResult();
     });
     row(u"$LOCK$", [this](const CommandCall&) {
-        if (!platform_.system.lockSession())
-            host_.toast(QStringLiteral("The session could not be locked"));
-        return RowResult{};
+        if (platform_.system.lockSession()) return RowResult{};
+        host_.toast(QStringLiteral("The session could not be locked"));
+        return failedResult();
     });
     row(u"$M$", [this](const CommandCall&) {
         expander_.services().minimizeAll();

@@ -138,6 +138,37 @@ TEST_F(DispatcherTest, LaunchTagRunsEveryTaggedKeyword) {
     EXPECT_EQ(f.dir.fake.calls().filter(s("shellExecute")).size(), 2);
 }
 
+TEST_F(DispatcherTest, LaunchTagLeavesOutItselfAndKeywordsRemovedBeforeTheirTurn) {
+    const TExeWord& solo = f.keyword("solo", "$LAUNCHTAG$", "alone", "alone");
+    run(s("$LAUNCHTAG$"), {}, &solo);
+    EXPECT_TRUE(f.host.calls.contains(s("toast No other keyword has the tag: alone")));
+
+    const TExeWord& mail = f.keyword("mail", "thunderbird", "", "work");
+    const TExeWord& starter = f.keyword("workday", "$LAUNCHTAG$");
+    run(s("$LAUNCHTAG$"), s("work"), &starter);
+    f.core.store.remove(&mail); // before the queued start runs
+    f.scheduler.run();
+    EXPECT_TRUE(f.dir.fake.calls().filter(s("shellExecute")).isEmpty());
+}
+
+TEST_F(DispatcherTest, AnAbortedLineLeavesNoPowerCommandBehind) {
+    // A row after the power rows that needs a number and gets none.
+    d.registerRow(s("$EJECT$"), [](const CommandCall&) -> RowResult { throw InvalidInteger{}; });
+    EXPECT_THROW(run("$SHUTDOWN$ $EJECT$"), InvalidInteger);
+    EXPECT_TRUE(d.PendingAfterCommand().isEmpty());
+}
+
+TEST_F(DispatcherTest, AKeptWindowHidesADropDownList) {
+    f.core.setup.autodropdown = true;
+    f.core.setup.listbehaveslikedropdown = true;
+    run("$TIME$");
+    EXPECT_TRUE(f.host.calls.contains(s("hideListPane")));
+    f.host.calls.clear();
+    f.core.setup.listbehaveslikedropdown = false;
+    run("$TIME$");
+    EXPECT_FALSE(f.host.calls.contains(s("hideListPane")));
+}
+
 TEST_F(DispatcherTest, TagsThatStartThemselvesStopAtTheDepthLimit) {
     // Both keywords carry the tag and start it: without a limit they would start each other
     // forever.
@@ -167,6 +198,7 @@ TEST_F(DispatcherTest, ChanceRows) {
         {"$ROLL$", "1001d6", "Dice: at most 1000 dice of at most 1000000 sides"},
         {"$ROLL$", "2d2000000", "Dice: at most 1000 dice of at most 1000000 sides"},
         {"$PASSWORD$", "3", "Characters must be higher than 3"},
+        {"$ROLL$", "x+1", "1"}, // unreadable sides are swallowed: the modifier alone
     };
     for (const Case& c : cases) {
         const Dispatch r = run(c.line, c.para);
@@ -232,6 +264,9 @@ TEST_F(DispatcherTest, PowerCommandsWaitForTheAfterTimer) {
     f.host.calls.clear();
     run("$LOCK$");
     EXPECT_TRUE(f.host.calls.contains(s("toast The session could not be locked")));
+    EXPECT_TRUE(d.lastLineFailed()) << "and counts as a failure";
+    run("$TIME$");
+    EXPECT_FALSE(d.lastLineFailed());
     // Closing: the pending line is dropped.
     run("$RESTART$");
     f.host.isClosing = true;

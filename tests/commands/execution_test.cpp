@@ -6,6 +6,7 @@
 #include <QFile>
 
 using namespace lorvanta;
+using lorvanta::platform::ShowCommand;
 using lorvanta::test::EngineFixture;
 using lorvanta::test::readFile;
 using lorvanta::test::s;
@@ -23,6 +24,35 @@ QString launch(const char* file, const char* params = "", const char* folder = "
     return QStringLiteral("shellExecute file=%1 parameters=%2 folder=%3 show=%4")
         .arg(s(file), s(params), s(folder), s(show));
 }
+
+// A launcher that notes when, in the fixture's virtual time, each file started.
+struct TimedLauncher final : platform::Launcher {
+    explicit TimedLauncher(const ManualScheduler& c) : clock(c) {}
+    const ManualScheduler& clock;
+    std::vector<std::pair<QString, qint64>> seen;
+    int shellExecute(const platform::LaunchRequest& r) override {
+        seen.emplace_back(r.file, clock.elapsed());
+        return 42;
+    }
+    QString defaultBrowserProgram() override { return {}; }
+    void runAndCapture(const QString&, const QString&, const QString&, int,
+                       std::function<void(const QString&)>) override {}
+    void fetchUrlText(const QString&, int, std::function<void(const QString&)>) override {}
+};
+
+// An engine over the fixture's data whose launches go to a TimedLauncher.
+struct TimedEngine {
+    explicit TimedEngine(EngineFixture& f)
+        : launcher(f.scheduler),
+          fake(f.dir.fake.platform()), platform{fake.environment, fake.dialogs, fake.shell,
+                                                fake.process,     launcher,     fake.system},
+          engine(f.core, f.folder, platform, f.host, f.expansion, f.services, f.scheduler, f.clock,
+                 f.random) {}
+    TimedLauncher launcher;
+    platform::Platform fake;
+    platform::Platform platform;
+    Engine engine;
+};
 
 } // namespace
 
@@ -79,23 +109,9 @@ TEST_F(ExecutionTest, AKeywordNamingAnotherForwardsToIt) {
 }
 
 TEST_F(ExecutionTest, MultiCommandsKeepTheirWaitsWithoutBlocking) {
-    struct Timed final : platform::Launcher {
-        ManualScheduler* clock = nullptr;
-        std::vector<std::pair<QString, qint64>> seen;
-        int shellExecute(const platform::LaunchRequest& r) override {
-            seen.emplace_back(r.file, clock->elapsed());
-            return 42;
-        }
-        QString defaultBrowserProgram() override { return {}; }
-        void runAndCapture(const QString&, const QString&, const QString&, int,
-                           std::function<void(const QString&)>) override {}
-        void fetchUrlText(const QString&, int, std::function<void(const QString&)>) override {}
-    } timed;
-    timed.clock = &f.scheduler;
-    platform::Platform p = f.dir.fake.platform();
-    platform::Platform withTimes{p.environment, p.dialogs, p.shell, p.process, timed, p.system};
-    Engine engine(f.core, f.folder, withTimes, f.host, f.expansion, f.services, f.scheduler,
-                  f.clock, f.random);
+    TimedEngine t(f);
+    auto& timed = t.launcher;
+    auto& engine = t.engine;
 
     engine.executor.DoExecute(s("/bin/first $W2$||/bin/second"));
     ASSERT_TRUE(timed.seen.empty() || timed.seen.size() == 1) << "the second waits";
@@ -114,6 +130,143 @@ TEST_F(ExecutionTest, MultiCommandsKeepTheirWaitsWithoutBlocking) {
     EXPECT_EQ(timed.seen[0].first, s("/bin/second"));
     EXPECT_EQ(timed.seen[0].second - start, 105);
     EXPECT_EQ(timed.seen[1].second - start, 2005);
+}
+
+TEST_F(ExecutionTest, PiecesTakeTheCallersLineNotTheInputBox) {
+    f.keyword("both", "/bin/a $P$||/bin/b $P$");
+    // The line runs for something other than what the box shows (a second
+    // start's -r text, the edit panel): its parameters and history are its own.
+    f.host.input = s("unrelated text");
+    ExecuteFlags alt;
+    alt.forcebrowser = true; // Alt is the caller's: the pieces still launch
+    f.engine.executor.DoExecute(s("both x y"), alt);
+    f.scheduler.run();
+    EXPECT_EQ(launches(),
+              (QStringList{launch("/bin/a", "x y", "/bin"), launch("/bin/b", "x y", "/bin")}));
+    EXPECT_TRUE(f.services.calls.isEmpty()) << "no piece went to the browser";
+    EXPECT_EQ(f.newestHistory(), s("both x y"));
+}
+
+TEST_F(ExecutionTest, TypingWaitsOfAsyncPiecesDoNotCompound) {
+    TimedEngine t(f);
+    auto& timed = t.launcher;
+    auto& engine = t.engine;
+    // Each keyword types its parameter 500 ms after starting: its extra wait
+    // is max(500 + 1111, 500 + 20 * 2 + 75) = 1611 ms.
+    f.keyword("t1", "/bin/one $PS500$");
+    f.keyword("t2", "/bin/two $PS500$");
+    const qint64 start = f.scheduler.elapsed();
+    engine.executor.DoExecute(s("$ASYNC$t1 ab||t2 ab||/bin/three"));
+    f.scheduler.run();
+    QHash<QString, qint64> at;
+    for (const auto& [file, time] : timed.seen)
+        at.insert(file, time - start);
+    // Pieces start 100 ms apart; each waits for the typing before it.
+    EXPECT_EQ(at.value(s("/bin/one")), 5);
+    EXPECT_EQ(at.value(s("/bin/two")), 100 + 5 + 1611);
+    EXPECT_EQ(at.value(s("/bin/three")), 200 + 5 + 2 * 1611);
+}
+
+TEST_F(ExecutionTest, AnExecutionWaitsForTheMultiCommandBeforeIt) {
+    f.engine.executor.DoExecute(s("/bin/first $W1$||/bin/second"));
+    EXPECT_TRUE(f.engine.executor.busy());
+    // Enter pressed again while the pieces wait: it runs after them, not between.
+    f.engine.executor.DoExecute(s("/bin/third"));
+    f.scheduler.run();
+    EXPECT_EQ(launches(),
+              (QStringList{launch("/bin/first", "", "/bin"), launch("/bin/second", "", "/bin"),
+                           launch("/bin/third", "", "/bin")}));
+    EXPECT_FALSE(f.engine.executor.busy());
+    EXPECT_EQ(f.newestHistory(), s("/bin/third"));
+}
+
+TEST_F(ExecutionTest, BrowserMarkersRouteThePage) {
+    struct Case {
+        const char* command;
+        bool forcebrowser;
+        const char* asked; // what the browser was asked, "" for nothing
+        const char* launched;
+    };
+    const Case cases[] = {
+        {"https://a.org $B$", false,
+         "page https://a.org params= focus=1 connect=0 noreload=0 click=", ""},
+        {"https://a.org $BN$ $BCONNECT$ $BNORELOAD$ $BCLICK$#go$BCLICK$", false,
+         "page https://a.org params= focus=0 connect=1 noreload=1 click=#go", ""},
+        {"https://a.org", true,
+         "page https://a.org params= focus=0 connect=0 noreload=0 click=", ""},
+        {"https://a.org $BNEWFULL$", false, "window https://a.org full=1", ""},
+        // A focus request alone opens nothing in the pane: the rest is launched.
+        {"https://a.org $BSETFOCUS$", false, "maintenance $BSETFOCUS$", "https://a.org"},
+        {"$BCLICK$#b$BCLICK$", false, "click #b", ""},
+        {"$BROWSEREND$", false, "maintenance $BROWSEREND$", ""},
+    };
+    for (const Case& c : cases) {
+        f.services.calls.clear();
+        f.dir.fake.clearCalls();
+        f.services.browser = true;
+        const TExeWord w;
+        const int r = f.engine.executor.LaunchCommand(s(c.command), {}, {}, &w, false, false, false,
+                                                      ShowCommand::Normal, 0, c.forcebrowser);
+        EXPECT_EQ(f.services.calls.join(u'|'), s(c.asked)) << c.command;
+        EXPECT_EQ(launches().join(u'|'), *c.launched ? launch(c.launched) : QString()) << c.command;
+        EXPECT_GT(r, 32) << c.command;
+    }
+    // Without a browser the markers fail instead of pretending.
+    f.services.browser = false;
+    for (const char* command : {"$BROWSEREND$", "https://a.org $B$", "$BCLICK$#b$BCLICK$"}) {
+        const TExeWord w;
+        EXPECT_LE(f.engine.executor.LaunchCommand(s(command), {}, {}, &w, false, false, false,
+                                                  ShowCommand::Normal),
+                  32)
+            << command;
+    }
+}
+
+TEST_F(ExecutionTest, CommandsThatCannotWorkHereFail) {
+    f.keyword("search", "$SEARCH$");
+    f.keyword("vol", "$VOLUMEUP$");
+    for (const char* input : {"search", "vol"}) {
+        f.host.fail = false;
+        EXPECT_FALSE(f.enter(s(input))) << input;
+        EXPECT_TRUE(f.host.fail) << input << ": the failure colour";
+        EXPECT_NE(f.newestHistory(), s(input));
+    }
+}
+
+TEST_F(ExecutionTest, TheWindowStateReachesTheLaunch) {
+    // A keyword's own state: 0 normal, 1 minimised, 2 maximised, 3 hidden.
+    const char* names[] = {"normal", "minimized", "maximized", "hidden"};
+    TExeWord& w = f.keyword("app", "/usr/bin/app");
+    for (int open = 0; open < 4; ++open) {
+        f.dir.fake.clearCalls();
+        w.open = open;
+        f.enter(s("app"));
+        EXPECT_EQ(launches(), QStringList{launch("/usr/bin/app", "", "/usr/bin", names[open])})
+            << open;
+    }
+
+    // urlmaxed maximises typed addresses and the domain retry in the browser.
+    f.core.setup.urlmaxed = true;
+    f.dir.fake.browserProgram = s("/usr/bin/firefox");
+    f.dir.fake.clearCalls();
+    f.enter(s("https://example.org/"));
+    f.dir.fake.launchResults.insert(s("example.com"), 2);
+    f.enter(s("example.com"));
+    EXPECT_EQ(
+        launches(),
+        (QStringList{launch("/usr/bin/firefox", "https://example.org/", "/usr/bin", "maximized"),
+                     launch("example.com"),
+                     launch("/usr/bin/firefox", "https://example.com", "/usr/bin", "maximized")}));
+}
+
+TEST_F(ExecutionTest, WithoutABrowserProgramTheDesktopOpensAddressesAsTheUser) {
+    // Shift asks for elevation; an address is still opened as the user, shown
+    // as usual, and "www." gets a scheme the desktop can route.
+    f.core.setup.urlmaxed = true;
+    ExecuteFlags shift;
+    shift.forcerunas = true;
+    EXPECT_TRUE(f.enter(s("www.example.org/a"), shift));
+    EXPECT_EQ(launches(), QStringList{launch("https://www.example.org/a")});
 }
 
 TEST_F(ExecutionTest, UnknownInputAndItsDomainRetry) {
@@ -140,6 +293,12 @@ TEST_F(ExecutionTest, DesktopEntriesAreNeverElevated) {
     f.keyword("root", "/usr/bin/editor").runas = true;
     f.enter(s("root"));
     EXPECT_EQ(launches(), QStringList{launch("/usr/bin/editor", "", "/usr/bin") + s(" elevated")});
+
+    // Quoted, with arguments after it, it is still an entry.
+    f.dir.fake.clearCalls();
+    f.keyword("quoted", "\"/opt/My App.desktop\" --x").runas = true;
+    f.enter(s("quoted"));
+    EXPECT_EQ(launches(), QStringList{launch("/opt/My App.desktop", "--x", "/opt")});
 }
 
 TEST_F(ExecutionTest, BuiltInCommandsAndTheirOutcomes) {
@@ -173,6 +332,21 @@ TEST_F(ExecutionTest, CapturedOutputAndListKeywords) {
         s("runAndCapture file=/bin/echo parameters=hello folder=/bin timeout=60000")))
         << f.dir.fake.calls().join(u'\n').toStdString();
     EXPECT_EQ(f.host.input, s("hello"));
+
+    // dontsetdefaultdir leaves the folder to the launcher.
+    f.core.setup.dontsetdefaultdir = true;
+    f.dir.fake.clearCalls();
+    f.enter(s("hi"));
+    EXPECT_TRUE(f.dir.fake.calls().contains(
+        s("runAndCapture file=/bin/echo parameters=hello folder= timeout=60000")));
+
+    // A program that is not there fails at once: nothing runs, nothing is recorded.
+    f.keyword("nope", "$GRABTOLIST$ no-such-program-anywhere --x");
+    f.dir.fake.clearCalls();
+    EXPECT_FALSE(f.enter(s("nope")));
+    EXPECT_TRUE(f.dir.fake.calls().filter(s("runAndCapture")).isEmpty());
+    EXPECT_TRUE(f.host.fail);
+    EXPECT_NE(f.newestHistory(), s("nope"));
 
     f.keyword("cb", "$CLIPBOARD$");
     f.host.calls.clear();

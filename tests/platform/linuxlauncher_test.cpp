@@ -275,12 +275,19 @@ TEST_F(LauncherTest, UnreadableDocumentIsAccessDenied) {
     EXPECT_EQ(launcher_.shellExecute(launchRequest(path(s("secret.txt")))), result::AccessDenied);
 }
 
-TEST_F(LauncherTest, ElevatedProgramRunsThroughPkexec) {
+TEST_F(LauncherTest, ElevatedProgramRunsThroughPkexecButNeverAnEntry) {
     recorder(s("pkexec"));
     const QString program = recorder(s("prog"));
     ASSERT_EQ(launcher_.shellExecute(launchRequest(program, s("--flag 'a b'"), {}, true)),
               result::Started);
     EXPECT_EQ(ran(s("pkexec")).args, (QStringList{program, s("--flag"), s("a b")}));
+
+    // A desktop entry runs by its own Exec line, as the user.
+    entry(s("apps/prog.desktop"), s("Exec=prog --entry\n"));
+    ASSERT_EQ(launcher_.shellExecute(launchRequest(path(s("apps/prog.desktop")), {}, {}, true)),
+              result::Started);
+    EXPECT_EQ(ran(s("prog")).args, QStringList{s("--entry")});
+    EXPECT_FALSE(QFileInfo::exists(path(s("out/pkexec"))));
 }
 
 TEST_F(LauncherTest, DocumentsFoldersAndUrlsOpenInTheirDefaultApplications) {

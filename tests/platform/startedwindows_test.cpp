@@ -92,6 +92,14 @@ protected:
         return true;
     }
 
+    int launch(const QString& file, const QString& parameters, ShowCommand show) {
+        LaunchRequest request;
+        request.file = file;
+        request.parameters = parameters;
+        request.show = show;
+        return launcher_.shellExecute(request);
+    }
+
     // A shell script that starts the probe as its child and waits for it.
     QString wrapperScript() {
         const QString path = dir_.filePath(s("wrapper.sh"));
@@ -134,11 +142,10 @@ TEST_F(StartedWindowsTest, TheFirstWindowOfTheStartedProgramGetsTheShowCommand) 
     };
     for (const Case& c : cases) {
         const QString report = reportFile();
-        LaunchRequest request;
-        request.file = c.throughScript ? wrapperScript() : kProbe;
-        request.parameters = (QStringList{report} + c.extra).join(u' ');
-        request.show = c.show;
-        ASSERT_EQ(launcher_.shellExecute(request), result::Started) << c.name;
+        ASSERT_EQ(launch(c.throughScript ? wrapperScript() : kProbe,
+                         (QStringList{report} + c.extra).join(u' '), c.show),
+                  result::Started)
+            << c.name;
         const Probe probe = mapped(report);
         const WindowId window = probe.windows.value(s("normal"));
         EXPECT_TRUE(waitUntil([&] { return has(window, c.expected); }, 10000))
@@ -149,10 +156,7 @@ TEST_F(StartedWindowsTest, TheFirstWindowOfTheStartedProgramGetsTheShowCommand) 
 TEST_F(StartedWindowsTest, NormalLeavesTheWindowAsTheProgramShowsIt) {
     ASSERT_TRUE(desktop_.connected()) << "no X server";
     const QString report = reportFile();
-    LaunchRequest request;
-    request.file = kProbe;
-    request.parameters = report;
-    ASSERT_EQ(launcher_.shellExecute(request), result::Started);
+    ASSERT_EQ(launch(kProbe, report, ShowCommand::Normal), result::Started);
     const WindowId window = mapped(report).windows.value(s("normal"));
     // Several polls' worth of time: nothing may come.
     waitUntil([] { return false; }, 600);
@@ -163,11 +167,7 @@ TEST_F(StartedWindowsTest, NormalLeavesTheWindowAsTheProgramShowsIt) {
 TEST_F(StartedWindowsTest, ASplashScreenIsPassedOverForTheProgramsWindow) {
     ASSERT_TRUE(desktop_.connected()) << "no X server";
     const QString report = reportFile();
-    LaunchRequest request;
-    request.file = kProbe;
-    request.parameters = report + s(" --splash");
-    request.show = ShowCommand::Minimized;
-    ASSERT_EQ(launcher_.shellExecute(request), result::Started);
+    ASSERT_EQ(launch(kProbe, report + s(" --splash"), ShowCommand::Minimized), result::Started);
     const Probe probe = mapped(report);
     EXPECT_TRUE(
         waitUntil([&] { return has(probe.windows.value(s("normal")), kMinimized); }, 10000));
@@ -180,11 +180,7 @@ TEST_F(StartedWindowsTest, OtherProgramsWindowsAreLeftAlone) {
     const QString otherReport = reportFile();
     ASSERT_TRUE(QProcess::startDetached(kProbe, {otherReport}));
     const QString report = reportFile();
-    LaunchRequest request;
-    request.file = kProbe;
-    request.parameters = report;
-    request.show = ShowCommand::Maximized;
-    ASSERT_EQ(launcher_.shellExecute(request), result::Started);
+    ASSERT_EQ(launch(kProbe, report, ShowCommand::Maximized), result::Started);
     const WindowId ours = mapped(report).windows.value(s("normal"));
     const WindowId other = mapped(otherReport).windows.value(s("normal"));
     EXPECT_TRUE(waitUntil([&] { return has(ours, kMaximized); }, 10000));
@@ -197,11 +193,7 @@ TEST_F(StartedWindowsTest, ADesktopEntrysProgramWindowGetsTheShowCommand) {
     const QString entry = dir_.filePath(s("probe.desktop"));
     writeFile(entry, "[Desktop Entry]\nType=Application\nName=Probe\nExec=\"" +
                          QFile::encodeName(kProbe) + "\" %f\n");
-    LaunchRequest request;
-    request.file = entry;
-    request.parameters = report;
-    request.show = ShowCommand::Maximized;
-    ASSERT_EQ(launcher_.shellExecute(request), result::Started);
+    ASSERT_EQ(launch(entry, report, ShowCommand::Maximized), result::Started);
     const WindowId window = mapped(report).windows.value(s("normal"));
     EXPECT_TRUE(waitUntil([&] { return has(window, kMaximized); }, 10000));
 }

@@ -11,6 +11,35 @@
 
 namespace lorvanta::test {
 
+// Execution services whose browser notes what it was asked; it answers as
+// `browser` says (false: not there).
+struct BrowserRecordingServices final : ExecutionServices {
+    bool browser = false;
+    QStringList calls;
+
+    bool openInBrowser(const BrowserRequest& r) override {
+        calls.append(QStringLiteral("page %1 params=%2 focus=%3 connect=%4 noreload=%5 click=%6")
+                         .arg(r.url, r.parameters)
+                         .arg(r.focus)
+                         .arg(r.connect)
+                         .arg(r.noReload)
+                         .arg(r.click));
+        return browser;
+    }
+    bool openBrowserWindow(const QString& url, bool full) override {
+        calls.append(QStringLiteral("window %1 full=%2").arg(url).arg(full));
+        return browser;
+    }
+    bool browserMaintenance(const QString& marker) override {
+        calls.append(QStringLiteral("maintenance ") + marker);
+        return browser;
+    }
+    bool browserClick(const QString& selector) override {
+        calls.append(QStringLiteral("click ") + selector);
+        return browser;
+    }
+};
+
 struct EngineFixture {
     explicit EngineFixture(QDateTime now = QDateTime(QDate(2026, 3, 9), QTime(14, 5, 7)))
         : folder(DataFolder::at(dir.path())), core(folder, dir.fake.platform()), clock(now),
@@ -46,7 +75,7 @@ struct EngineFixture {
     CoreState core;
     RecordingHost host;
     RecordingExpansionServices expansion;
-    ExecutionServices services;
+    BrowserRecordingServices services;
     ManualScheduler scheduler;
     FixedClock clock;
     SequenceRandom random{{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}};

@@ -42,10 +42,24 @@ public:
     virtual void refreshListQuietly(const QString& sender) = 0;
     virtual bool takeFirstCandidate(bool force) = 0;
     virtual void hideListPane() = 0;
+    // Drops a pending deferred rebuild of the list (`autodelay`).
+    virtual void stopListTimer() = 0;
 
     virtual void hideWindow() = 0;
     virtual void closeProgram() = 0;
     virtual bool closing() const = 0;
+};
+
+// A page for the browser pane, with what the markers of its line asked for.
+struct BrowserRequest {
+    QString url;        // the target, every marker removed
+    QString parameters; // typed into the page once it is open
+    const TExeWord* keyword = nullptr;
+    QString input; // the input line the page opens for
+    bool focus = false;
+    bool connect = false;  // $BCONNECT$: the page talks to the launcher
+    bool noReload = false; // $BNORELOAD$: keep an open page of the same keyword
+    QString click;         // the selector between two $BCLICK$ markers
 };
 
 // What execution hands to other subsystems; each returns false (and the
@@ -69,11 +83,13 @@ public:
     virtual bool hasCalculator() const { return false; }
     virtual bool CheckMinusCommand(const QString& /*line*/) { return false; }
     // The browser pane; false when it is not there.
-    virtual bool openInBrowser(const QString& /*url*/, const QString& /*params*/,
-                               const TExeWord* /*keyword*/, bool /*focus*/) {
-        return false;
-    }
+    virtual bool openInBrowser(const BrowserRequest&) { return false; }
+    // A separate browser window of the launcher's own.
+    virtual bool openBrowserWindow(const QString& /*url*/, bool /*fullScreen*/) { return false; }
+    // The maintenance markers ($BROWSERFLUSHALL$ ... $BROWSERTOGGLE$) and a
+    // lone $BSETFOCUS$; a lone $BCLICK$ block clicks its element.
     virtual bool browserMaintenance(const QString& /*marker*/) { return false; }
+    virtual bool browserClick(const QString& /*selector*/) { return false; }
     virtual void playSoundFile(const QString& /*path*/) {}
 };
 
@@ -95,6 +111,9 @@ public:
     virtual bool CheckDoInternalCMD(const QString& mycmdline, const QString& para,
                                     bool& noaddhistory, bool& noaftercommand, bool iskeyd,
                                     const TExeWord* exw, bool forcebrowser) = 0;
+    // Whether a command of the last line could not do its work (not
+    // available here, refused): execution then reports a failure.
+    virtual bool lastLineFailed() const = 0;
     virtual const QString& PendingAfterCommand() const = 0;
     virtual void runPending() = 0;
     virtual void setTagDepth(int depth) = 0;

@@ -18,19 +18,6 @@ using platform::ShowCommand;
 
 namespace {
 
-QString leftTrimmed(const QString& t) {
-    qsizetype i = 0;
-    while (i < t.size() && t[i].isSpace())
-        ++i;
-    return t.mid(i);
-}
-QString rightTrimmed(const QString& t) {
-    qsizetype e = t.size();
-    while (e > 0 && t[e - 1].isSpace())
-        --e;
-    return t.left(e);
-}
-
 const char16_t* const kListCommands[] = {
     u"$RECENT$",  u"$GROUPS$",    u"$TAGS$",     u"$CLIPBOARD$",  u"$APPS$",
     u"$HISTORY$", u"$KWHISTORY$", u"$NOTELIST$", u"$NOTESEARCH$", u"$PLUGINS$"};
@@ -72,6 +59,11 @@ Executor::Executor(const Setup& setup, const KeywordStore& store, History& histo
 bool Executor::DoExecute(const QString& mycmdline, const ExecuteFlags& flagsIn) {
     ExecuteFlags flags = flagsIn;
     const bool top = !flags.ischild;
+    if (top && running_ > 0) {
+        queued_.append({mycmdline, flags});
+        return true;
+    }
+    host_.stopListTimer();
     childExtraWait_ = 0;
     if (top) parentKeyword_ = nullptr;
     if (mycmdline.startsWith(u"->")) return false;
@@ -83,7 +75,7 @@ bool Executor::DoExecute(const QString& mycmdline, const ExecuteFlags& flagsIn) 
     }
     if (top && services_.CheckMinusCommand(mycmdline)) return false;
     if (top && !setup_.separator.isEmpty() && mycmdline.contains(setup_.separator)) {
-        runMultiCommand(mycmdline, nullptr, flags);
+        runMultiCommand(mycmdline, nullptr, mycmdline, flags);
         return true;
     }
     if (flags.ischild && mycmdline.contains(u"$SKIP$", Qt::CaseInsensitive)) return true;
@@ -108,7 +100,7 @@ bool Executor::DoExecute(const QString& mycmdline, const ExecuteFlags& flagsIn) 
         if (skip) return true;
     }
     if (exw && top && !setup_.separator.isEmpty() && exw->command.contains(setup_.separator)) {
-        runMultiCommand(exw->command, exw, flags);
+        runMultiCommand(exw->command, exw, input, flags);
         return true;
     }
     const QString p = afterFirstSpace(input).trimmed();
@@ -220,7 +212,8 @@ void Executor::finishTopLevel(bool success) {
 }
 
 bool Executor::runCalculation(const QString& input, bool prefixed, const ExecuteFlags& flags) {
-    const QString expr = prefixed ? input.mid(setup_.calcchar.size()) : input;
+    // The prefix is recognised by its first character, so that is what goes.
+    const QString expr = prefixed ? input.mid(1) : input;
     const std::optional<QString> value = services_.calculate(expr);
     if (!services_.hasCalculator()) {
         host_.toast(QStringLiteral("The calculator is not available yet"));
@@ -345,8 +338,8 @@ bool Executor::keywordLaunch(const TExeWord& exw, const QString& input, const QS
             host_.putBackInput(host_.inputText().trimmed() + u' ');
         return true;
     }
-    if (flags.ischild && (command.contains(u"$NOHIDE$", Qt::CaseInsensitive) ||
-                          containsAny(command, kBrowserMarkers)))
+    if (flags.ischild &&
+        (command.contains(u"$NOHIDE$", Qt::CaseInsensitive) || hasBrowserMarker(command)))
         childKeep_ = true;
 
     bool noaddhistory = false, noaftercommand = false;
@@ -355,7 +348,8 @@ bool Executor::keywordLaunch(const TExeWord& exw, const QString& input, const QS
         dispatch_.setTagDepth(flags.tagDepth);
         if (dispatch_.CheckDoInternalCMD(command, p, noaddhistory, noaftercommand, flags.iskeydown,
                                          &exw, false))
-            result = platform::result::Handled;
+            result =
+                dispatch_.lastLineFailed() ? platform::result::Failed : platform::result::Handled;
     } catch (const InvalidInteger& e) {
         host_.messageBox(QStringLiteral("Lorvanta"), e.message());
         if (top) finishTopLevel(false);
@@ -401,12 +395,12 @@ bool Executor::keywordLaunch(const TExeWord& exw, const QString& input, const QS
                               nullptr, false, setup_);
     if (!noaftercommand && result != platform::result::InBrowser) {
         if (top) Aftercommand(flags.forcenosound);
-        if (typingWait > 0 && !p.isEmpty() && !containsAny(command, kBrowserMarkers)) {
-            const int wait = typingWait + flags.asyncpause;
-            childExtraWait_ = typingKind >= 2
-                                  ? wait + 870
-                                  : std::max(wait + 1111, wait + 20 * int(p.size()) + 75);
-            scheduler_.after(wait, [this, p, typingKind, exw] {
+        if (typingWait > 0 && !p.isEmpty() && !hasBrowserMarker(command)) {
+            // The extra wait is the typing's own; a piece's pause only delays its start.
+            childExtraWait_ =
+                typingKind >= 2 ? typingWait + 870
+                                : std::max(typingWait + 1111, typingWait + 20 * int(p.size()) + 75);
+            scheduler_.after(typingWait + flags.asyncpause, [this, p, typingKind, exw] {
                 const TextTemplate t = expander_.ExpandTextTemplate(
                     typingKind == 1 ? p + QStringLiteral("{BR}") : p, &exw, typingKind >= 2);
                 if (!services_.sendText(t.text, typingKind, t.richFile))
@@ -416,6 +410,10 @@ bool Executor::keywordLaunch(const TExeWord& exw, const QString& input, const QS
     }
     if (top) finishTopLevel(true);
     return true;
+}
+
+bool Executor::hasBrowserMarker(const QString& text) {
+    return containsAny(text, kBrowserMarkers);
 }
 
 void Executor::startAfterTimer() {

@@ -72,7 +72,9 @@ public:
 
     // Called when a top-level execution, multi-commands included, is over.
     void setFinishedHandler(std::function<void(bool success)> f) { finished_ = std::move(f); }
-    // The newest history entry this execution added, if any.
+    // Whether a multi-command is still running its pieces. Top-level
+    // executions that arrive meanwhile wait and run after it, in order, as
+    // they would behind a window that is busy.
     bool busy() const { return running_ > 0; }
 
     // Time limits of the capturing and fetching launches.
@@ -86,7 +88,12 @@ private:
     bool keywordLaunch(const TExeWord& exw, const QString& input, const QString& historyInput,
                        const QString& p, const ExecuteFlags& flags);
     bool forward(const TExeWord*& exw, QString& input, bool& skip);
-    void runMultiCommand(const QString& line, const TExeWord* keyword, const ExecuteFlags& flags);
+    // `callerLine` is the input line the multi-command runs for: its
+    // parameter text goes to the pieces and it is what the history records.
+    void runMultiCommand(const QString& line, const TExeWord* keyword, const QString& callerLine,
+                         const ExecuteFlags& flags);
+    void runQueued();
+    static bool hasBrowserMarker(const QString& text);
     void runPiece(std::shared_ptr<MultiRun> run);
     bool launchSucceeded(int result, const QString& historyInput, const ExecuteFlags& flags);
     void failed(const ExecuteFlags& flags);
@@ -97,6 +104,10 @@ private:
     void splitProgram(QString& f, QString& a) const;
     int shellLaunch(const QString& f, const QString& a, const QString& d, bool runas,
                     platform::ShowCommand show);
+    // The browser's part of a launch: maintenance markers, a page in the
+    // pane, separate windows, a lone click or focus. Its result code, or 0
+    // when the rest of `f` is left to the shell launch.
+    int browserLaunch(QString& f, const QString& a, const TExeWord* keyword, bool forcebrowser);
 
     const Setup& setup_;
     const KeywordStore& store_;
@@ -118,6 +129,8 @@ private:
     bool childKeep_ = false;
     bool afterTimerRunning_ = false;
     int running_ = 0;
+    // Top-level executions that arrived while a multi-command ran.
+    QList<std::pair<QString, ExecuteFlags>> queued_;
 };
 
 } // namespace lorvanta

@@ -64,15 +64,20 @@ int Executor::shellLaunch(const QString& f, const QString& a, const QString& d, 
     r.folder = d;
     r.show = show;
     r.elevated = runas;
-    if (isUrl(f) && !setup_.simplebrowser) {
-        const QString browser = browserProgram();
-        if (!browser.isEmpty()) {
-            r.file = browser;
-            r.parameters = f;
-            r.folder = QFileInfo(browser).absolutePath();
-            r.elevated = false;
-        }
+    if (!isUrl(f)) return platform_.launcher.shellExecute(r);
+    const QString browser = setup_.simplebrowser ? QString() : browserProgram();
+    if (!browser.isEmpty()) {
+        r.file = browser;
+        r.parameters = f;
+        r.folder = QFileInfo(browser).absolutePath();
+        r.elevated = false;
+        return platform_.launcher.shellExecute(r);
     }
+    // The desktop opens the address: as the user, in a window shown as usual.
+    r.elevated = false;
+    r.show = ShowCommand::Normal;
+    // An address without a scheme names none the desktop could route.
+    if (f.startsWith(u"www.", Qt::CaseInsensitive)) r.file = QStringLiteral("https://") + f;
     return platform_.launcher.shellExecute(r);
 }
 
@@ -83,22 +88,25 @@ int Executor::LaunchCommand(QString f, QString a, QString d, const TExeWord* key
     removeBlock(f, QStringLiteral("$WFINDCLOSE$"));
     f = f.trimmed();
     const QString home = platform_.environment.homeFolder();
-    // A desktop entry opens with its own Exec line, never elevated.
-    if (f.endsWith(QStringLiteral(".desktop"), Qt::CaseInsensitive)) runas = false;
 
     if (!setup_.explore.isEmpty() && QFileInfo(expandTilde(f, home)).isDir()) {
         QString program = expander_.ExpandBasic(setup_.explore, false).trimmed();
         if (!program.startsWith(u'"')) program = u'"' + program + u'"';
         f = program + QStringLiteral(" \"") + f + u'"';
     }
+    bool quoted = false;
     if (f.startsWith(u'"')) {
         const qsizetype close = f.indexOf(u'"', 1);
         if (close > 0) {
             a = f.mid(close + 1).trimmed();
             f = f.mid(1, close - 1).trimmed();
+            quoted = true;
         }
     }
-    if (!f.contains(u'$')) splitProgram(f, a);
+    // A quoted file is whole: its blanks do not separate arguments.
+    if (!quoted && !f.contains(u'$')) splitProgram(f, a);
+    // A desktop entry opens with its own Exec line, never elevated.
+    if (f.endsWith(QStringLiteral(".desktop"), Qt::CaseInsensitive)) runas = false;
     if (d.isEmpty() && looksLikeFilePath(f) && !setup_.dontsetdefaultdir)
         d = QFileInfo(expandTilde(f, home)).absolutePath();
     if (onlyone && looksLikeFilePath(f) &&
@@ -112,7 +120,13 @@ int Executor::LaunchCommand(QString f, QString a, QString d, const TExeWord* key
     if (grabInput || grabList || grabQuiet) {
         f = f.trimmed();
         splitProgram(f, a);
-        if (d.isEmpty() && looksLikeFilePath(f)) d = QFileInfo(expandTilde(f, home)).absolutePath();
+        if (d.isEmpty() && looksLikeFilePath(f) && !setup_.dontsetdefaultdir)
+            d = QFileInfo(expandTilde(f, home)).absolutePath();
+        // A program that is not there fails now, before anything is recorded.
+        if (!f.contains(u'/') && findProgram(f, platform_.environment.searchPath()).isEmpty()) {
+            host_.toast(QStringLiteral("Could not start: ") + f);
+            return platform::result::Failed;
+        }
         platform_.launcher.runAndCapture(
             f, a, d, kCaptureTimeoutMs, [this, grabInput, grabList, f](const QString& text) {
                 if (text == u"Error") {
@@ -139,28 +153,7 @@ int Executor::LaunchCommand(QString f, QString a, QString d, const TExeWord* key
                                         });
         return platform::result::Handled;
     }
-    for (const char16_t* m : {u"$BROWSERFLUSHALL$", u"$BROWSERFLUSHCURRENT$", u"$BROWSEREND$",
-                              u"$BROWSERCLEAR$", u"$BROWSERTOGGLE$"}) {
-        if (!takeWord(f, m)) continue;
-        if (!services_.browserMaintenance(QString::fromUtf16(m)))
-            host_.toast(QStringLiteral("The browser pane is not available yet"));
-        if (f.trimmed().isEmpty()) return platform::result::Handled;
-    }
-    const bool browserFocus =
-        f.contains(u"$BROWSER$", Qt::CaseInsensitive) || f.contains(u"$B$", Qt::CaseInsensitive) ||
-        f.contains(u"$BSETFOCUS$", Qt::CaseInsensitive) || (forcebrowser && setup_.altenter > 0);
-    const bool inBrowser = forcebrowser || browserFocus ||
-                           f.contains(u"$BROWSERNOFOCUS$", Qt::CaseInsensitive) ||
-                           f.contains(u"$BN$", Qt::CaseInsensitive);
-    if (inBrowser || f.contains(u"$BNEWWIN$", Qt::CaseInsensitive) ||
-        f.contains(u"$BNEWFULL$", Qt::CaseInsensitive)) {
-        const QString target = expander_.ExpandBasic(f, true).trimmed();
-        if (!services_.openInBrowser(target, a, keyword ? keyword : parentKeyword_, browserFocus)) {
-            host_.toast(QStringLiteral("The browser pane is not available yet"));
-            return platform::result::Failed;
-        }
-        return forcebrowser ? platform::result::InBrowser : platform::result::Handled;
-    }
+    if (const int r = browserLaunch(f, a, keyword, forcebrowser)) return r;
 
     if (async) {
         // A background launch: reported at once, started after its pause.
@@ -182,6 +175,59 @@ int Executor::LaunchCommand(QString f, QString a, QString d, const TExeWord* key
     if (r <= 32 && setup_.resolveindexed != u"off" && setup_.resolveindexed != u"0")
         if (const auto item = ResolveInIndex(f)) r = OpenShellItem(*item, runas);
     return r;
+}
+
+int Executor::browserLaunch(QString& f, const QString& a, const TExeWord* keyword,
+                            bool forcebrowser) {
+    const auto unavailable = [this] {
+        host_.toast(QStringLiteral("The browser pane is not available yet"));
+        return platform::result::Failed;
+    };
+    for (const char16_t* m : {u"$BROWSERFLUSHALL$", u"$BROWSERFLUSHCURRENT$", u"$BROWSEREND$",
+                              u"$BROWSERCLEAR$", u"$BROWSERTOGGLE$"}) {
+        if (!takeWord(f, m)) continue;
+        const bool done = services_.browserMaintenance(QString::fromUtf16(m));
+        if (!done) unavailable();
+        if (f.trimmed().isEmpty())
+            return done ? platform::result::Handled : platform::result::Failed;
+    }
+    const auto has = [&f](const char16_t* m) {
+        return f.contains(QStringView(m), Qt::CaseInsensitive);
+    };
+    if (forcebrowser || has(u"$BROWSER$") || has(u"$BROWSERNOFOCUS$") || has(u"$B$") ||
+        has(u"$BN$")) {
+        BrowserRequest r;
+        r.focus = has(u"$BROWSER$") || has(u"$B$") || has(u"$BSETFOCUS$") ||
+                  (forcebrowser && setup_.altenter > 0);
+        r.connect = has(u"$BCONNECT$");
+        r.noReload = has(u"$BNORELOAD$");
+        QString target = f;
+        if (const auto selector = Expander::TakeBlock(target, QStringLiteral("$BCLICK$")))
+            r.click = *selector;
+        r.url = expander_.ExpandBasic(target, true).trimmed();
+        r.parameters = a;
+        r.keyword = keyword ? keyword : parentKeyword_;
+        r.input = host_.inputText();
+        if (!services_.openInBrowser(r)) return unavailable();
+        return forcebrowser ? platform::result::InBrowser : platform::result::Handled;
+    }
+    const bool full = has(u"$BNEWFULL$");
+    if (full || has(u"$BNEWWIN$")) {
+        if (!services_.openBrowserWindow(expander_.ExpandBasic(f, true).trimmed(), full))
+            return unavailable();
+        return platform::result::Handled;
+    }
+    // A lone click block or focus request acts on the page already open.
+    QString rest = f;
+    const std::optional<QString> click = Expander::TakeBlock(rest, QStringLiteral("$BCLICK$"));
+    const bool focus = takeWord(rest, u"$BSETFOCUS$");
+    if (!click && !focus) return 0;
+    bool done = !click || services_.browserClick(*click);
+    if (focus) done = services_.browserMaintenance(QStringLiteral("$BSETFOCUS$")) && done;
+    if (!done) unavailable();
+    f = rest.trimmed();
+    if (!f.isEmpty()) return 0;
+    return done ? platform::result::Handled : platform::result::Failed;
 }
 
 int Executor::OpenShellItem(const TMyShellItem& item, bool runas) {
@@ -230,27 +276,35 @@ struct Executor::MultiRun {
 };
 
 void Executor::runMultiCommand(const QString& lineIn, const TExeWord* keyword,
-                               const ExecuteFlags& flags) {
+                               const QString& callerLine, const ExecuteFlags& flags) {
     auto run = std::make_shared<MultiRun>();
     QString line = lineIn;
     run->async = Expander::TakeMarker(line, QStringLiteral("$ASYNC$"));
-    run->keep = Expander::TakeMarker(line, QStringLiteral("$NOHIDE$"));
-    for (const char16_t* m : {u"$B$", u"$BN$", u"$BROWSER$", u"$BROWSERNOFOCUS$"})
-        if (line.contains(QStringView(m), Qt::CaseInsensitive)) run->keep = true;
+    run->keep = Expander::TakeMarker(line, QStringLiteral("$NOHIDE$")) || hasBrowserMarker(line);
     childKeep_ = false;
     parentKeyword_ = keyword;
     run->pieces = line.split(setup_.separator);
-    const QString& input = keyword ? host_.inputText() : lineIn;
-    const qsizetype sp = input.indexOf(u' ');
-    run->parameters = sp < 0 ? QString() : input.mid(sp + 1);
-    run->line = keyword ? host_.inputText() : lineIn;
+    const qsizetype sp = callerLine.indexOf(u' ');
+    run->parameters = sp < 0 ? QString() : callerLine.mid(sp + 1);
+    run->line = callerLine;
     run->keyword = keyword;
     run->flags = flags;
     ++running_;
     runPiece(run);
 }
 
+void Executor::runQueued() {
+    if (queued_.isEmpty() || running_ > 0) return;
+    const auto [line, flags] = queued_.takeFirst();
+    DoExecute(line, flags);
+    // A queued multi-command runs the rest when it is done; anything else ran now.
+    if (running_ == 0) runQueued();
+}
+
 void Executor::runPiece(std::shared_ptr<MultiRun> run) {
+    // The keyword may have been removed while the pieces waited.
+    if (run->keyword && store_.indexOf(run->keyword) < 0) run->keyword = nullptr;
+    parentKeyword_ = run->keyword;
     if (run->next >= run->pieces.size()) {
         --running_;
         ExecuteFlags f = run->flags;
@@ -265,18 +319,24 @@ void Executor::runPiece(std::shared_ptr<MultiRun> run) {
         if ((run->anyFailed || !run->anySucceeded) && !f.forcenosound) PlayEventSound(0);
         if (run->anyFailed) host_.setFailColour(true);
         finishTopLevel(run->anySucceeded);
+        scheduler_.after(0, [this] { runQueued(); });
         return;
     }
     const bool last = run->next == run->pieces.size() - 1;
     QString piece = expander_.SubstituteParameters(
-        expander_.ExpandBasic(run->pieces[run->next].trimmed(), false), run->parameters, false);
+        expander_.ExpandBasic(leftTrimmed(run->pieces[run->next]), false), run->parameters, false);
     ++run->next;
     const int wait = Expander::TakeWaitMarkers(piece);
-    ExecuteFlags child = run->flags;
+    // A piece takes only these of the caller's flags: not Alt's browser, not silence.
+    ExecuteFlags child;
+    child.forcenosound = run->flags.forcenosound;
+    child.forcenohist = run->flags.forcenohist;
+    child.iskeydown = run->flags.iskeydown;
+    child.forcerunas = run->flags.forcerunas;
+    child.tagDepth = run->flags.tagDepth;
     child.ischild = true;
     child.forcasync = run->async;
     child.asyncpause = wait + run->accumulated;
-    child.forcedexeword = nullptr;
     const bool ok = DoExecute(piece, child);
     run->anySucceeded = run->anySucceeded || ok;
     run->anyFailed = run->anyFailed || !ok;

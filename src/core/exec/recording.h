@@ -36,7 +36,8 @@ public:
     void showListForInput() override { note(u"showListForInput", input); }
     void refreshListQuietly(const QString& s) override { note(u"refreshList", s); }
     bool takeFirstCandidate(bool) override { return firstCandidate; }
-    void hideListPane() override {}
+    void hideListPane() override { note(u"hideListPane", {}); }
+    void stopListTimer() override {}
     void hideWindow() override { note(u"hideWindow", {}); }
     void closeProgram() override { isClosing = true, note(u"closeProgram", {}); }
     bool closing() const override { return isClosing; }

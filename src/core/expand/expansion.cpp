@@ -514,6 +514,12 @@ bool Expander::TakeMarker(QString& text, const QString& marker) {
     return true;
 }
 
+std::optional<QString> Expander::TakeBlock(QString& text, const QString& marker) {
+    const qsizetype open = text.indexOf(marker, 0, CI);
+    if (open < 0 || text.indexOf(marker, open + marker.size(), CI) < 0) return std::nullopt;
+    return takeBlock(text, marker, CI);
+}
+
 QString Expander::GrabSelection(bool cut, bool allowFiles) {
     return services_.grabSelection(cut, allowFiles);
 }

@@ -99,6 +99,9 @@ public:
     static int TakeTypingMarkers(const QString& text, int& kind);
     // Removes every `marker` (any case); whether there was one.
     static bool TakeMarker(QString& text, const QString& marker);
+    // Removes the first block from `marker` through the next one (any case)
+    // and returns what stood between; nothing when there is no block.
+    static std::optional<QString> TakeBlock(QString& text, const QString& marker);
     QString GrabSelection(bool cut, bool allowFiles);
     QString CopyAndExecute(const QString& given, const QString& tmpl, bool raw, bool allowFiles,
                            CopyKind kind);

@@ -56,6 +56,20 @@ QString afterFirstSpace(const QString& text) {
     return sp < 0 ? QString() : text.mid(sp + 1);
 }
 
+QString leftTrimmed(const QString& text) {
+    qsizetype i = 0;
+    while (i < text.size() && text[i].isSpace())
+        ++i;
+    return text.mid(i);
+}
+
+QString rightTrimmed(const QString& text) {
+    qsizetype e = text.size();
+    while (e > 0 && text[e - 1].isSpace())
+        --e;
+    return text.left(e);
+}
+
 QString expandTilde(const QString& path, const QString& home) {
     if (path == u"~") return home;
     if (path.startsWith(u"~/")) return home + path.mid(1);

@@ -31,6 +31,10 @@ inline QString parameterText(const QString& text) {
     return afterFirstSpace(text).trimmed();
 }
 
+// The text without its leading, or its trailing, white space.
+QString leftTrimmed(const QString& text);
+QString rightTrimmed(const QString& text);
+
 // "~" and "~/..." with the home folder put in; anything else unchanged.
 QString expandTilde(const QString& path, const QString& home);
 

@@ -195,7 +195,10 @@ int execute(const LaunchRequest& request, int depth, StartedProcesses& started) 
     if (path.endsWith(u".desktop", Qt::CaseInsensitive)) {
         const auto entry = readDesktopFile(path);
         if (!entry) return result::NoApplication;
-        return launchEntry(*entry, splitCommandLine(request.parameters), request, depth, started);
+        // An entry is never elevated: its own Exec line says how it runs.
+        LaunchRequest asUser = request;
+        asUser.elevated = false;
+        return launchEntry(*entry, splitCommandLine(request.parameters), asUser, depth, started);
     }
     if (info.isExecutable())
         return startDetached(QStringList{path} + splitCommandLine(request.parameters),
