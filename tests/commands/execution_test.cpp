@@ -178,6 +178,18 @@ TEST_F(ExecutionTest, AnExecutionWaitsForTheMultiCommandBeforeIt) {
                            launch("/bin/third", "", "/bin")}));
     EXPECT_FALSE(f.engine.executor.busy());
     EXPECT_EQ(f.newestHistory(), s("/bin/third"));
+
+    // A keyword removed while its start waited is not run.
+    const TExeWord& gone = f.keyword("gone", "/bin/gone");
+    f.dir.fake.clearCalls();
+    f.engine.executor.DoExecute(s("/bin/first $W1$||/bin/second"));
+    ExecuteFlags forced;
+    forced.forcedexeword = &gone;
+    f.engine.executor.DoExecute(s("gone"), forced);
+    f.core.store.remove(&gone);
+    f.scheduler.run();
+    EXPECT_EQ(launches(),
+              (QStringList{launch("/bin/first", "", "/bin"), launch("/bin/second", "", "/bin")}));
 }
 
 TEST_F(ExecutionTest, BrowserMarkersRouteThePage) {

@@ -296,7 +296,8 @@ void Executor::runMultiCommand(const QString& lineIn, const TExeWord* keyword,
 void Executor::runQueued() {
     if (queued_.isEmpty() || running_ > 0) return;
     const auto [line, flags] = queued_.takeFirst();
-    DoExecute(line, flags);
+    // A keyword removed while it waited is not run.
+    if (!flags.forcedexeword || store_.indexOf(flags.forcedexeword) >= 0) DoExecute(line, flags);
     // A queued multi-command runs the rest when it is done; anything else ran now.
     if (running_ == 0) runQueued();
 }
