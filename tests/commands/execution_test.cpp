@@ -245,6 +245,50 @@ TEST_F(ExecutionTest, CommandsThatCannotWorkHereFail) {
     }
 }
 
+TEST_F(ExecutionTest, UnknownInputFallsBackToTheIndex) {
+    MemoryIndex index;
+    const auto add = [&index](const char* name, const char* path) {
+        TMyShellItem item;
+        item.name = s(name);
+        item.path = s(path);
+        index.add(item);
+    };
+    add("Firefox Web Browser", "/data/firefox.txt");
+    add("Firefox Web Browser", "/apps/firefox.desktop");
+    add("notes", "/a/notes.txt");
+    add("notes", "/b/notes.txt");
+    add("my  tool", "/opt/mytool"); // two blanks, kept as named
+    f.engine.executor.setIndex(&index);
+    struct Case {
+        const char* text;
+        const char* mode;
+        const char* found; // "" for none
+    };
+    const Case cases[] = {
+        {"firefox web browser", "any", "/apps/firefox.desktop"}, // an entry wins
+        {"  NOTES ", "any", "/b/notes.txt"},                     // else the last match
+        {"my  tool", "any", "/opt/mytool"},
+        {"my tool", "any", ""},
+        {"notes", "shortcut", ""},
+        {"Firefox Web Browser", "shortcut", "/apps/firefox.desktop"},
+    };
+    for (const Case& c : cases) {
+        f.core.setup.resolveindexed = s(c.mode);
+        const auto item = f.engine.executor.ResolveInIndex(s(c.text));
+        EXPECT_EQ(item ? item->path : QString(), s(c.found)) << c.text << " " << c.mode;
+    }
+
+    // A failed launch of the text tries the index, unless that is switched off.
+    f.dir.fake.launchResults.insert(s("notes"), 2);
+    f.core.setup.resolveindexed = s("any");
+    EXPECT_TRUE(f.enter(s("notes")));
+    EXPECT_EQ(launches(), (QStringList{launch("notes"), launch("/b/notes.txt")}));
+    f.dir.fake.clearCalls();
+    f.core.setup.resolveindexed = s("off");
+    EXPECT_FALSE(f.enter(s("notes")));
+    EXPECT_EQ(launches().size(), 1);
+}
+
 TEST_F(ExecutionTest, TheWindowStateReachesTheLaunch) {
     // A keyword's own state: 0 normal, 1 minimised, 2 maximised, 3 hidden.
     const char* names[] = {"normal", "minimized", "maximized", "hidden"};

@@ -5,6 +5,7 @@
 #include "core/expand/expansion.h"
 #include "core/history/history.h"
 #include "core/keywords/keywordstore.h"
+#include "core/list/fuzzy.h"
 #include "core/list/sources.h"
 #include "core/settings/setup.h"
 #include "core/text/programsearch.h"
@@ -245,10 +246,13 @@ int Executor::OpenShellItem(const TMyShellItem& item, bool runas) {
 std::unique_ptr<TMyShellItem> Executor::ResolveInIndex(const QString& text) const {
     if (!index_) return nullptr;
     const QString want = text.trimmed().toLower();
+    // The index keeps names prepared for fuzzy search; the same preparation of
+    // the text is a quick filter before the exact comparison.
+    const QString wantPrepared = fuzzyPrepare(want);
     const bool shortcutsOnly = setup_.resolveindexed.compare(u"shortcut", Qt::CaseInsensitive) == 0;
     std::unique_ptr<TMyShellItem> last;
     for (size_t i = 0; i < index_->size(); ++i) {
-        if (index_->names().prepared(i) != want) continue;
+        if (index_->names().prepared(i) != wantPrepared) continue;
         TMyShellItem item = index_->item(i);
         if (item.name.toLower() != want) continue;
         // Desktop entries play the part of shortcuts here.
