@@ -46,17 +46,13 @@ DiceResult rollDice(const QString& expression, Random& random) {
     }
     t = t.toLower();
     int count = 1, sides = 6;
+    // Unreadable counts and sides are taken as 0 (toInt's answer for them), so
+    // "d6" or "x" is the modifier alone.
     if (const qsizetype d = t.indexOf(u'd'); d >= 0) {
-        // Unreadable counts and sides are taken as 0, so "d6" is the modifier alone.
-        bool ok = false;
-        count = t.left(d).toInt(&ok);
-        if (!ok) count = 0;
-        sides = t.mid(d + 1).toInt(&ok);
-        if (!ok) sides = 0;
+        count = t.left(d).toInt();
+        sides = t.mid(d + 1).toInt();
     } else if (!t.isEmpty()) {
-        bool ok = false;
-        sides = t.toInt(&ok);
-        if (!ok) sides = 0; // swallowed like the count and sides above: the modifier alone
+        sides = t.toInt();
     }
     DiceResult r;
     if (count > kMaxDice || sides > kMaxSides) {

@@ -179,6 +179,15 @@ TEST_F(ExecutionTest, AnExecutionWaitsForTheMultiCommandBeforeIt) {
     EXPECT_FALSE(f.engine.executor.busy());
     EXPECT_EQ(f.newestHistory(), s("/bin/third"));
 
+    // Keywords a piece starts through a tag go at once, not after the run.
+    f.keyword("start", "$LAUNCHTAG$", "grp");
+    f.keyword("member", "/bin/member", "", "grp");
+    f.dir.fake.clearCalls();
+    f.engine.executor.DoExecute(s("start $W1$||/bin/after"));
+    f.scheduler.run();
+    EXPECT_EQ(launches(),
+              (QStringList{launch("/bin/member", "", "/bin"), launch("/bin/after", "", "/bin")}));
+
     // A keyword removed while its start waited is not run.
     const TExeWord& gone = f.keyword("gone", "/bin/gone");
     f.dir.fake.clearCalls();

@@ -5,6 +5,7 @@
 
 #include "platform/linux/linuxlauncher.h"
 #include "platform/linux/processtree.h"
+#include "platform/linux/startedwindows.h"
 #include "platform/linux/x11desktop.h"
 #include "testsupport.h"
 
@@ -196,6 +197,19 @@ TEST_F(StartedWindowsTest, ADesktopEntrysProgramWindowGetsTheShowCommand) {
     ASSERT_EQ(launch(entry, report, ShowCommand::Maximized), result::Started);
     const WindowId window = mapped(report).windows.value(s("normal"));
     EXPECT_TRUE(waitUntil([&] { return has(window, kMaximized); }, 10000));
+}
+
+TEST(StartedWindowsWatch, EndsWhenTheProgramEndsWithoutAWindow) {
+    X11Desktop desktop;
+    ASSERT_TRUE(desktop.connected()) << "no X server";
+    StartedWindows watcher(desktop);
+    qint64 pid = 0;
+    ASSERT_TRUE(QProcess::startDetached(s("sleep"), {s("0.2")}, {}, &pid));
+    watcher.beforeStart();
+    watcher.watch(pid_t(pid), ShowCommand::Minimized);
+    EXPECT_EQ(watcher.pending(), 1);
+    // Well before the 30 s limit: what it could start is init's once it is gone.
+    EXPECT_TRUE(waitUntil([&] { return watcher.pending() == 0; }, 5000));
 }
 
 TEST(ProcessTree, AProcessDescendsFromItselfAndItsAncestorsOnly) {

@@ -59,7 +59,8 @@ Executor::Executor(const Setup& setup, const KeywordStore& store, History& histo
 bool Executor::DoExecute(const QString& mycmdline, const ExecuteFlags& flagsIn) {
     ExecuteFlags flags = flagsIn;
     const bool top = !flags.ischild;
-    if (top && running_ > 0) {
+    // Tags started by a piece go at once, as they would from inside a busy run.
+    if (top && running_ > 0 && flags.tagDepth == 0) {
         queued_.append({mycmdline, flags});
         return true;
     }

@@ -74,7 +74,8 @@ public:
     void setFinishedHandler(std::function<void(bool success)> f) { finished_ = std::move(f); }
     // Whether a multi-command is still running its pieces. Top-level
     // executions that arrive meanwhile wait and run after it, in order, as
-    // they would behind a window that is busy.
+    // they would behind a window that is busy; keywords its pieces start
+    // through $LAUNCHTAG$ do not wait.
     bool busy() const { return running_ > 0; }
 
     // Time limits of the capturing and fetching launches.

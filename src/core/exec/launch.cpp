@@ -180,17 +180,16 @@ int Executor::LaunchCommand(QString f, QString a, QString d, const TExeWord* key
 
 int Executor::browserLaunch(QString& f, const QString& a, const TExeWord* keyword,
                             bool forcebrowser) {
-    const auto unavailable = [this] {
-        host_.toast(QStringLiteral("The browser pane is not available yet"));
-        return platform::result::Failed;
+    // What the browser's answer means: done, or not there (said, and a failure).
+    const auto outcome = [this](bool done) {
+        if (!done) host_.toast(QStringLiteral("The browser pane is not available yet"));
+        return done ? platform::result::Handled : platform::result::Failed;
     };
     for (const char16_t* m : {u"$BROWSERFLUSHALL$", u"$BROWSERFLUSHCURRENT$", u"$BROWSEREND$",
                               u"$BROWSERCLEAR$", u"$BROWSERTOGGLE$"}) {
         if (!takeWord(f, m)) continue;
-        const bool done = services_.browserMaintenance(QString::fromUtf16(m));
-        if (!done) unavailable();
-        if (f.trimmed().isEmpty())
-            return done ? platform::result::Handled : platform::result::Failed;
+        const int r = outcome(services_.browserMaintenance(QString::fromUtf16(m)));
+        if (f.trimmed().isEmpty()) return r;
     }
     const auto has = [&f](const char16_t* m) {
         return f.contains(QStringView(m), Qt::CaseInsensitive);
@@ -209,15 +208,12 @@ int Executor::browserLaunch(QString& f, const QString& a, const TExeWord* keywor
         r.parameters = a;
         r.keyword = keyword ? keyword : parentKeyword_;
         r.input = host_.inputText();
-        if (!services_.openInBrowser(r)) return unavailable();
+        if (!services_.openInBrowser(r)) return outcome(false);
         return forcebrowser ? platform::result::InBrowser : platform::result::Handled;
     }
     const bool full = has(u"$BNEWFULL$");
-    if (full || has(u"$BNEWWIN$")) {
-        if (!services_.openBrowserWindow(expander_.ExpandBasic(f, true).trimmed(), full))
-            return unavailable();
-        return platform::result::Handled;
-    }
+    if (full || has(u"$BNEWWIN$"))
+        return outcome(services_.openBrowserWindow(expander_.ExpandBasic(f, true).trimmed(), full));
     // A lone click block or focus request acts on the page already open.
     QString rest = f;
     const std::optional<QString> click = Expander::TakeBlock(rest, QStringLiteral("$BCLICK$"));
@@ -225,10 +221,9 @@ int Executor::browserLaunch(QString& f, const QString& a, const TExeWord* keywor
     if (!click && !focus) return 0;
     bool done = !click || services_.browserClick(*click);
     if (focus) done = services_.browserMaintenance(QStringLiteral("$BSETFOCUS$")) && done;
-    if (!done) unavailable();
+    const int r = outcome(done);
     f = rest.trimmed();
-    if (!f.isEmpty()) return 0;
-    return done ? platform::result::Handled : platform::result::Failed;
+    return f.isEmpty() ? r : 0;
 }
 
 int Executor::OpenShellItem(const TMyShellItem& item, bool runas) {

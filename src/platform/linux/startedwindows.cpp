@@ -31,26 +31,27 @@ void StartedWindows::poll() {
         if (known_.contains(window)) continue;
         known_.insert(window);
         if (!desktop_.isNormalWindow(window)) continue;
+        // The window's own word, and the server's knowledge of the connection
+        // for programs that name no process or one of a sandbox's numbering.
+        const pid_t named = desktop_.namedProcess(window);
+        const pid_t client = desktop_.clientProcess(window);
         for (qsizetype i = 0; i < watches_.size(); ++i) {
-            if (!belongsTo(window, watches_.at(i).process)) continue;
+            const pid_t started = watches_.at(i).process;
+            if (!descendsFrom(named, started) && !descendsFrom(client, started)) continue;
             apply(window, watches_.at(i).show);
             watches_.removeAt(i);
             break;
         }
     }
     known_.intersect(present);
-    watches_.removeIf([](const Watch& w) { return w.deadline.hasExpired(); });
+    // Once the started process has ended, what it left running belongs to
+    // init and can no longer be told apart: its watch ends too.
+    watches_.removeIf(
+        [](const Watch& w) { return w.deadline.hasExpired() || parentProcess(w.process) == 0; });
     if (watches_.isEmpty() || !desktop_.connected()) {
         watches_.clear();
         timer_.stop();
     }
-}
-
-bool StartedWindows::belongsTo(WindowId window, pid_t process) {
-    // The window's own word first; the server's knowledge of the connection
-    // covers programs that name no process or one of a sandbox's numbering.
-    if (descendsFrom(desktop_.windowProcess(window), process)) return true;
-    return descendsFrom(desktop_.clientProcess(window), process);
 }
 
 void StartedWindows::apply(WindowId window, ShowCommand show) {

@@ -16,7 +16,7 @@ namespace lorvanta::platform {
 // program's windows, so the desktop's window list is watched until a new
 // normal window of the process, or of a process it started, appears; that
 // window is then changed through the window manager. A program that shows no
-// window of its own in time is given up on.
+// window of its own in time, or ends first, is given up on.
 class StartedWindows final : public QObject {
 public:
     explicit StartedWindows(X11Desktop& desktop, QObject* parent = nullptr);
@@ -41,7 +41,6 @@ private:
     };
 
     void poll();
-    bool belongsTo(WindowId window, pid_t process);
     void apply(WindowId window, ShowCommand show);
 
     X11Desktop& desktop_;

@@ -121,13 +121,18 @@ QList<WindowId> X11Desktop::clientWindows() {
 }
 
 pid_t X11Desktop::windowProcess(WindowId window) {
+    const pid_t named = namedProcess(window);
+    return named > 0 ? named : clientProcess(window);
+}
+
+pid_t X11Desktop::namedProcess(WindowId window) {
     if (!connected()) return 0;
     uint32_t pid = 0;
     if (xcb_ewmh_get_wm_pid_reply(&impl_->ewmh, xcb_ewmh_get_wm_pid(&impl_->ewmh, window), &pid,
                                   nullptr) &&
         pid > 0 && impl_->fromThisHost(window))
         return pid_t(pid);
-    return clientProcess(window);
+    return 0;
 }
 
 pid_t X11Desktop::clientProcess(WindowId window) {

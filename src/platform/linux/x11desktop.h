@@ -27,9 +27,11 @@ public:
 
     // The windows the window manager manages, in the order they were mapped.
     QList<WindowId> clientWindows();
-    // The process of a window: _NET_WM_PID when the window comes from this
-    // host, else the client process the X server knows; 0 when unknown.
+    // The process of a window: namedProcess, else clientProcess; 0 when unknown.
     pid_t windowProcess(WindowId window);
+    // The process the window names (_NET_WM_PID) when it comes from this
+    // host; 0 otherwise. Sandboxed programs name one of their own numbering.
+    pid_t namedProcess(WindowId window);
     // The process of the X client that created the window, as the server
     // knows it from the local connection (X-Resource); 0 for remote clients.
     pid_t clientProcess(WindowId window);
