@@ -8,6 +8,8 @@
 
 namespace lorvanta {
 
+struct HistoryEntry;
+
 namespace platform {
 class Environment;
 }
@@ -108,6 +110,8 @@ private:
     void addPluginKeywords();
     void addMinusCommands();
     void addHistory();
+    // The matching entries of the history or the pinned list, with their items.
+    void addEntries(const std::vector<HistoryEntry>& entries, Emitter& e);
     void addKeywords();
     void addFileSystem();
     void addSuggestions();

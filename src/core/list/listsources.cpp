@@ -54,14 +54,18 @@ void CandidateList::addPinned() {
         incognitoSuppresses(setup_, u"4"))
         return;
     pinnedRan_ = true;
-    const ExclusionFilter filter(setup_);
     Emitter e(*this, headerRow(QStringLiteral("Pinned")), true,
               setup_.comboheaders && setup_.pinnedheader);
-    for (const HistoryEntry& p : pinned_.entries()) {
-        if (!textMatch(p.text, search_, contains_) || filter.dropsFromList(p.text)) continue;
-        std::unique_ptr<TListObject> item = p.item ? p.item->Clone() : nullptr;
-        if (setup_.noduplicates && rows_.isDuplicate(p.text, item.get())) continue;
-        if (!e.add(p.text, std::move(item))) break;
+    addEntries(pinned_.entries(), e);
+}
+
+void CandidateList::addEntries(const std::vector<HistoryEntry>& entries, Emitter& e) {
+    const ExclusionFilter filter(setup_);
+    for (const HistoryEntry& h : entries) {
+        if (!textMatch(h.text, search_, contains_) || filter.dropsFromList(h.text)) continue;
+        std::unique_ptr<TListObject> item = h.item ? h.item->Clone() : nullptr;
+        if (setup_.noduplicates && rows_.isDuplicate(h.text, item.get())) continue;
+        if (!e.add(h.text, std::move(item))) break;
     }
 }
 
@@ -88,14 +92,8 @@ void CandidateList::addHistory() {
     if (!setup_.drophistory || incognitoSuppresses(setup_, u"2") ||
         incognitoSuppresses(setup_, u"4"))
         return;
-    const ExclusionFilter filter(setup_);
     Emitter e(*this, headerRow(QStringLiteral("History")), true, setup_.comboheaders);
-    for (const HistoryEntry& h : history_.entries()) {
-        if (!textMatch(h.text, search_, contains_) || filter.dropsFromList(h.text)) continue;
-        std::unique_ptr<TListObject> item = h.item ? h.item->Clone() : nullptr;
-        if (setup_.noduplicates && rows_.isDuplicate(h.text, item.get())) continue;
-        if (!e.add(h.text, std::move(item))) break;
-    }
+    addEntries(history_.entries(), e);
 }
 
 void CandidateList::addKeywords() {
