@@ -207,21 +207,19 @@ std::optional<DesktopFile> defaultApplication(const QList<QStringList>& types) {
         // important file can take back what a system-wide one says, and the
         // same file's default or addition wins over its own removal.
         QSet<QString> removed;
-        for (const MimeApps& list : lists) {
-            for (const QString& id : idsFor(list.defaults, names))
-                if (!removed.contains(id))
-                    if (auto e = index.launchable(id)) return e;
-            for (const QString& id : idsFor(list.removed, names))
-                removed.insert(id);
-        }
-        removed.clear();
-        for (const MimeApps& list : lists) {
-            for (const QString& id : idsFor(list.added, names))
-                if (!removed.contains(id))
-                    if (auto e = index.launchable(id)) return e;
-            for (const QString& id : idsFor(list.removed, names))
-                removed.insert(id);
-        }
+        const auto firstOf = [&](QHash<QString, QStringList> MimeApps::*group) {
+            removed.clear();
+            for (const MimeApps& list : lists) {
+                for (const QString& id : idsFor(list.*group, names))
+                    if (!removed.contains(id))
+                        if (auto e = index.launchable(id)) return e;
+                for (const QString& id : idsFor(list.removed, names))
+                    removed.insert(id);
+            }
+            return std::optional<DesktopFile>();
+        };
+        if (auto e = firstOf(&MimeApps::defaults)) return e;
+        if (auto e = firstOf(&MimeApps::added)) return e;
         for (const QString& id : index.ids()) {
             if (removed.contains(id)) continue;
             const auto& e = index.entry(id);
