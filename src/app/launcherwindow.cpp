@@ -98,10 +98,6 @@ void WordEdit::keyPressEvent(QKeyEvent* event) {
     controller->keyUp(key, erase);
 }
 
-void WordEdit::keyReleaseEvent(QKeyEvent* event) {
-    QLineEdit::keyReleaseEvent(event);
-}
-
 LauncherWindow::LauncherWindow(CoreState& core, const DataFolder& folder,
                                platform::Platform& platform, ExpansionServices& expansion,
                                ExecutionServices& services, Scheduler& scheduler,
@@ -124,6 +120,7 @@ LauncherWindow::LauncherWindow(CoreState& core, const DataFolder& folder,
     controller_ =
         std::make_unique<InputController>(core.setup, core.store, core.history, engine.list,
                                           engine.executor, engine.environment, *box_, *this);
+    controller_->setIndex(sources.index);
     edit_->controller = controller_.get();
     listTimer_.setSingleShot(true);
     connect(&listTimer_, &QTimer::timeout, this, [this] {
@@ -141,10 +138,7 @@ LauncherWindow::LauncherWindow(CoreState& core, const DataFolder& folder,
         edit_->setFocus();
     });
     connect(&pane_->list(), &ResultList::deleteRow, this, [this](int row) {
-        const ListRow& r = engine_.list.rows().at(row);
-        if (core_.history.KillHist(r.text) ||
-            (core_.setup.pinneddelete &&
-             core_.pinned.AddToPinned(r.text, r.object.get(), true) == -1))
+        if (DeleteListRow(core_.pinned, core_.history, core_.setup, engine_.list.rows(), row))
             controller_->ProcessInput(3);
     });
     connect(pane_, &ResultPane::executeEdit, this, [this](const QString& text) {

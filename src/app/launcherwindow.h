@@ -36,7 +36,6 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
 };
 
 // A colour setting (0x00BBGGRR) as a colour.
@@ -62,6 +61,10 @@ public:
     // Text from another program: put into the box (selected when asked), or run.
     void externalInput(const QString& text, bool execute, bool selectAll);
     void setClosing() { closing_ = true; }
+    // A file or folder dropped on the window, or handed over by a second
+    // start, becomes a keyword; until the keyword editor exists it is added
+    // with its derived name and saved.
+    void addDroppedPath(const QString& path);
 
     // ExecutionHost
     QString inputText() const override;
@@ -103,8 +106,6 @@ public:
     void openCurrentKeywordInEditor();
     void addKeyword();
     void openExpandedEdit();
-    // A file or folder dropped on the window becomes a keyword.
-    void addDroppedPath(const QString& path);
     // The keys of the window around the box (editor, menu shortcuts, Tab).
     bool handleWindowKey(QKeyEvent* event);
     // The input window's menu.

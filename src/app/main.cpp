@@ -72,7 +72,7 @@ public:
         if (start_.safeMode) window_->setNewWord(QStringLiteral(" Started in safemode"));
         const bool silent = start_.silent && s.hide;
         if (!silent) window_->showAndFocus();
-        if (!start_.sentPath.isEmpty()) sendTo(start_.sentPath);
+        if (!start_.sentPath.isEmpty()) window_->addDroppedPath(start_.sentPath);
         if (!start_.safeMode) fireStartUpKeys();
         return true;
     }
@@ -139,7 +139,7 @@ private:
         switch (number) {
         case message::SendTo:
             window_->showAndFocus();
-            sendTo(text);
+            window_->addDroppedPath(text);
             break;
         case message::Open:
         case message::HotOpen:
@@ -171,21 +171,6 @@ private:
         ExecuteFlags f;
         f.forcenohist = f.forcasync = f.forcenosound = true;
         window_->engine().executor.DoExecute(text, f);
-    }
-
-    // A file or folder handed over becomes a keyword; until the keyword
-    // editor exists it is added with its derived name and saved.
-    void sendTo(const QString& path) {
-        std::optional<TExeWord> w = GetSendToWord(path);
-        if (!w) {
-            window_->toast(QStringLiteral("Not a file or folder: ") + path);
-            return;
-        }
-        const QString name = w->keywords;
-        core_.store.append(std::make_unique<TExeWord>(*w));
-        core_.store.rebuildTagList();
-        core_.file.WriteSettings(false);
-        window_->toast(QStringLiteral("Keyword added: ") + name);
     }
 
     void fireStartUpKeys() {

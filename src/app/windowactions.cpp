@@ -178,11 +178,7 @@ void LauncherWindow::copyFullPath(bool intoInput) {
     if (const auto* f = dynamic_cast<const TMyFuzzyItem*>(cur)) cur = f->obj.get();
     const TExeWord* w = dynamic_cast<const TExeWord*>(cur);
     if (!w && !cur) w = core_.store.FindKeyword(input.section(u' ', 0, 0), true);
-    if (w)
-        path =
-            engine_.expander.ExpandBasic(engine_.expander.SubstituteParameters(
-                                             w->command, input.section(u' ', 1).trimmed(), false),
-                                         true);
+    if (w) path = engine_.expander.CommandPath(w->command, input.section(u' ', 1).trimmed());
     if (dynamic_cast<const TMyShellItem*>(cur)) path = engine_.list.GetPathFromItem(input, true);
     if (path.isEmpty() || !looksLikeFilePath(path)) {
         toast(intoInput ? QStringLiteral("Current input does not have a file/folder path")

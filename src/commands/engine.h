@@ -27,6 +27,7 @@ struct Engine {
           executor(core.setup, core.store, core.history, list, expander, dispatcher, platform, host,
                    executionServices, scheduler, saveSettings ? &core.file : nullptr) {
         executor.setIndex(sources.index);
+        list.setExpander(&expander);
         dispatcher.setKeywordLauncher([this, &core, &scheduler](const TExeWord& w, int depth) {
             const TExeWord* word = &w;
             scheduler.after(0, [this, &core, word, depth] {

@@ -24,11 +24,6 @@ QString absolutePath(const QString& arg, const QString& workingFolder) {
 
 } // namespace
 
-bool bringsForward(int number) {
-    return number == message::SendTo || number == message::Open || number == message::Input ||
-           number == message::InputSelect;
-}
-
 CommandLine parseCommandLine(const QStringList& args, const QString& workingFolder) {
     CommandLine c;
     if (args.isEmpty()) return c;

@@ -20,10 +20,6 @@ inline constexpr int InputSelect = 1142; // as Input, with the whole input selec
 inline constexpr int Close = 1143;
 } // namespace message
 
-// Whether the running instance comes forward for this message (a second start
-// here has no window to raise, so the receiver does it).
-bool bringsForward(int number);
-
 struct InstanceMessage {
     int number = message::Open;
     QString text;

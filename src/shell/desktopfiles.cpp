@@ -11,15 +11,28 @@ namespace lorvanta {
 
 namespace {
 
+// Marks the entries this program wrote: only those are ever removed, so an
+// entry the user made under the same name (a desktop's autostart settings
+// copy the application's entry) stays.
+const QString kOwnMark = QStringLiteral("X-Lorvanta-Managed=true\n");
+
+bool ownEntry(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) && f.readAll().contains(kOwnMark.toUtf8());
+}
+
 IoStatus writeEntry(const QString& path, const QString& text) {
+    const QByteArray bytes = (text + kOwnMark).toUtf8();
+    // Start-up applies the settings every time: an entry that is right stays untouched.
+    if (QFile f(path); f.open(QIODevice::ReadOnly) && f.readAll() == bytes) return {};
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return IoStatus::failure(IoStatus::Code::OpenFailed,
                                  path + QStringLiteral(": the folder cannot be created"));
-    return writeFileAtomically(path, text.toUtf8());
+    return writeFileAtomically(path, bytes);
 }
 
 IoStatus removeEntry(const QString& path) {
-    if (!QFile::exists(path) || QFile::remove(path)) return {};
+    if (!QFile::exists(path) || !ownEntry(path) || QFile::remove(path)) return {};
     return IoStatus::failure(IoStatus::Code::WriteFailed,
                              path + QStringLiteral(": cannot be removed"));
 }

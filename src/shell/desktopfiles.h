@@ -8,7 +8,9 @@ namespace lorvanta {
 
 // The Linux forms of the Windows start-up entry and the "Send to" shortcut,
 // as desktop entries. `program` is the launcher's full path; both files are
-// written atomically and refer to it by absolute path.
+// written atomically, only when their text changes, and refer to it by
+// absolute path. Removing leaves an entry of the same name that this program
+// did not write.
 
 // $XDG_CONFIG_HOME/autostart/lorvanta.desktop, starting the launcher with "-s"
 // (the `autostart` setting).

@@ -77,6 +77,20 @@ TEST_F(WindowTest, CompletionShowsTheTailSelectedAndContinues) {
     EXPECT_EQ(selected(), s("ail"));
 }
 
+TEST_F(WindowTest, IndexedItemsCompleteToo) {
+    for (const char* name : {"Firefox Web Browser", "Files", "GIMP"}) {
+        TMyShellItem item;
+        item.name = s(name);
+        item.path = s("/apps/") + s(name);
+        index.add(item);
+    }
+    core.setup.autoprograms = true;
+    open();
+    type("fir");
+    EXPECT_EQ(edit().text(), s("Firefox Web Browser"));
+    EXPECT_EQ(selected(), s("efox Web Browser"));
+}
+
 TEST_F(WindowTest, DownAndUpCycleThroughTheCompletionsAndWrap) {
     core.setup.autodropdown = false;
     keyword("google", "x");
@@ -285,4 +299,8 @@ TEST_F(WindowTest, TextWrittenByOthersIsTakenOverOnceWithExternaltext) {
     EXPECT_EQ(window->engine().list.rows().texts(),
               (QStringList{s("===== History ====="), s("alpha")}))
         << "and the list follows it";
+    edit().setText(s("zzz"));
+    EXPECT_EQ(window->engine().list.rows().texts(),
+              (QStringList{s("===== History ====="), s("alpha")}))
+        << "only the first outside text is taken over";
 }

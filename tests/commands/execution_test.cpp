@@ -298,6 +298,14 @@ TEST_F(ExecutionTest, UnknownInputFallsBackToTheIndex) {
     EXPECT_EQ(launches().size(), 1);
 }
 
+TEST_F(ExecutionTest, AKeywordsPathIsItsCommandExpandedAsForALaunch) {
+    // Ctrl+D and Ctrl+E read the keyword's command with its parameter
+    // markers substituted and the routing markers stripped, as a launch would.
+    f.keyword("proj", "$GRABTOLIST$/data/$P1$notes.txt");
+    EXPECT_EQ(f.engine.list.GetPathFromItem(s("proj"), true), s("/data/notes.txt"));
+    EXPECT_EQ(f.engine.list.GetPathFromItem(s("proj"), false), s("/data/"));
+}
+
 TEST_F(ExecutionTest, TheWindowStateReachesTheLaunch) {
     // A keyword's own state: 0 normal, 1 minimised, 2 maximised, 3 hidden.
     const char* names[] = {"normal", "minimized", "maximized", "hidden"};

@@ -479,6 +479,39 @@ TEST(PinSelectedFromList, PinnedRowsAreUnpinnedOtherRowsPinned) {
     }
 }
 
+TEST(DeleteListRow, UnpinsPinnedRowsAndRemovesHistoryEntriesOnly) {
+    struct Case {
+        bool pinneddelete;
+        int selected;
+        bool removed;
+        const char* pinnedAfter;
+        const char* historyAfter; // newest first
+    };
+    // Rows: [Pinned] alpha beta [History] gamma delta; the history holds
+    // gamma and alpha, and delta is a row of some other source.
+    const Case cases[] = {
+        {true, 1, true, "beta", "alpha|gamma"},         // a pinned row is unpinned, not forgotten
+        {false, 1, false, "alpha|beta", "alpha|gamma"}, // pinneddelete off: left alone
+        {true, 4, true, "alpha|beta", "alpha"},         // a history row leaves the history
+        {true, 5, false, "alpha|beta", "alpha|gamma"},  // anything else is never pinned
+        {true, 3, false, "alpha|beta", "alpha|gamma"},  // nor is a header
+        {true, 9, false, "alpha|beta", "alpha|gamma"},  // past the end
+    };
+    for (const Case& c : cases) {
+        lorvanta::Setup setup;
+        setup.comboheaders = setup.pinnedheader = true;
+        setup.pinneddelete = c.pinneddelete;
+        Pinned p;
+        fill(p, split("alpha|beta"));
+        History h;
+        fill(h, split("gamma|alpha"));
+        const RowList rows = listWithPinned(p, true, split("gamma|delta"));
+        EXPECT_EQ(DeleteListRow(p, h, setup, rows, c.selected), c.removed) << c.selected;
+        EXPECT_EQ(texts(p), split(c.pinnedAfter)) << c.selected;
+        EXPECT_EQ(texts(h), split(c.historyAfter)) << c.selected;
+    }
+}
+
 TEST(PinSelectedFromList, UnpinningTheLastPinnedEntryResetsTheSearch) {
     Pinned p;
     fill(p, split("alpha"));

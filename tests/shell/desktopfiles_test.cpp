@@ -50,6 +50,23 @@ TEST(DesktopFiles, AutostartEntryStartsTheLauncherSilently) {
     EXPECT_TRUE(setAutostart(false, {}).ok()); // already gone is fine
 }
 
+TEST(DesktopFiles, StartUpLeavesARightEntryAndTheUsersOwnAlone) {
+    XdgFolder config("XDG_CONFIG_HOME");
+    const QString file = config.path() + s("/autostart/lorvanta.desktop");
+    ASSERT_TRUE(setAutostart(true, s("/usr/bin/lorvanta")).ok());
+    const QDateTime old = QDateTime::currentDateTime().addDays(-1);
+    lorvanta::test::setModified(file, old);
+    ASSERT_TRUE(setAutostart(true, s("/usr/bin/lorvanta")).ok());
+    EXPECT_EQ(QFileInfo(file).lastModified(), old) << "an entry that is right is not rewritten";
+
+    // An entry the user made under the same name (a desktop's autostart
+    // settings copy the application's own) survives the setting being off.
+    const QByteArray mine = "[Desktop Entry]\nType=Application\nExec=lorvanta --mine\n";
+    lorvanta::test::writeFile(file, mine);
+    ASSERT_TRUE(setAutostart(false, {}).ok());
+    EXPECT_EQ(readFile(file), mine);
+}
+
 TEST(DesktopFiles, OpenWithEntryIsHiddenAndTakesAnyFileOrFolder) {
     XdgFolder data("XDG_DATA_HOME");
     const QString file = data.path() + s("/applications/lorvanta-open.desktop");

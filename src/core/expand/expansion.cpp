@@ -514,6 +514,10 @@ bool Expander::TakeMarker(QString& text, const QString& marker) {
     return true;
 }
 
+QString Expander::CommandPath(const QString& command, const QString& parameters) {
+    return ExpandBasic(SubstituteParameters(command, parameters, false), true);
+}
+
 std::optional<QString> Expander::TakeBlock(QString& text, const QString& marker) {
     const qsizetype open = text.indexOf(marker, 0, CI);
     if (open < 0 || text.indexOf(marker, open + marker.size(), CI) < 0) return std::nullopt;

@@ -85,6 +85,9 @@ public:
     // the default block; with `full` also clipboard, selection, edit actions,
     // inline markers and notes.
     QString SubstituteParameters(const QString& tmpl, const QString& parameters, bool full);
+    // A keyword's command read as a path: substituted with `parameters` (not
+    // full), then basic-expanded with stripping.
+    QString CommandPath(const QString& command, const QString& parameters);
     // The block between two "$DEF$" markers: the whole text without
     // parameters, dropped with them.
     static QString ApplyDefaultBlock(const QString& text, const QString& parameters);

@@ -15,6 +15,12 @@ int pinnedOffset(const Setup& s) {
     return s.comboheaders && s.pinnedheader ? 1 : 0;
 }
 
+// Whether `selected` is one of the pinned rows at the top of the list.
+bool isPinnedRow(const Pinned& pinned, const Setup& setup, int selected) {
+    const int inPinned = selected - pinnedOffset(setup);
+    return setup.pinnedshow && inPinned >= 0 && inPinned < pinned.size();
+}
+
 PinOutcome afterPin(const Pinned& pinned, const Setup& setup, const QString& text, int result,
                     int selected, bool fromPinnedRows) {
     PinOutcome o;
@@ -77,11 +83,19 @@ PinOutcome PinSelectedFromList(Pinned& pinned, const Setup& setup, const RowList
         o.note = row.object.get();
         return o;
     }
-    const int inPinned = selected - pinnedOffset(setup);
-    const bool withinPinned = setup.pinnedshow && inPinned >= 0 && inPinned < pinned.size();
+    const bool withinPinned = isPinnedRow(pinned, setup, selected);
     const QString text = row.text.trimmed();
     const int result = pinned.AddToPinned(row.text, row.object.get(), withinPinned);
     return afterPin(pinned, setup, text, result, selected, withinPinned);
+}
+
+bool DeleteListRow(Pinned& pinned, History& history, const Setup& setup, const RowList& rows,
+                   int selected) {
+    if (selected < 0 || selected >= rows.size()) return false;
+    const auto& row = rows.at(selected);
+    if (isPinnedRow(pinned, setup, selected) && pinned.indexOf(row.text.trimmed()) >= 0)
+        return setup.pinneddelete && pinned.AddToPinned(row.text, row.object.get(), true) == -1;
+    return history.KillHist(row.text);
 }
 
 PinOutcome MoveSelectedPinned(Pinned& pinned, const Setup& setup, const RowList& rows, int selected,

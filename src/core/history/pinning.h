@@ -5,6 +5,7 @@
 namespace lorvanta {
 
 struct Setup;
+class History;
 class Pinned;
 class RowList;
 class TListObject;
@@ -25,6 +26,11 @@ PinOutcome PinSelectedFromInput(Pinned& pinned, const Setup& setup, const QStrin
 // Ctrl+P on a row of the list: pins it, or unpins it when it is a pinned row.
 PinOutcome PinSelectedFromList(Pinned& pinned, const Setup& setup, const RowList& rows,
                                int selected);
+// Delete on a row of the list: a pinned row is unpinned when `pinneddelete`
+// is on (and left alone when it is off); any other row's text leaves the
+// history. Whether anything was removed.
+bool DeleteListRow(Pinned& pinned, History& history, const Setup& setup, const RowList& rows,
+                   int selected);
 // Ctrl+(Shift+)Up/Down on a pinned row: `position` 1 top, 2 bottom, 0 one place.
 PinOutcome MoveSelectedPinned(Pinned& pinned, const Setup& setup, const RowList& rows, int selected,
                               bool up, int position);

@@ -5,6 +5,7 @@
 #include "core/keywords/keywordstore.h"
 #include "core/list/candidatelist.h"
 #include "core/list/folderlisting.h"
+#include "core/list/fuzzy.h"
 #include "core/list/matching.h"
 #include "core/list/sources.h"
 #include "core/settings/setup.h"
@@ -70,7 +71,10 @@ void InputController::gatherCandidates(const QString& word, std::vector<Candidat
             }
         } else if (source.compare(u"Indexed items", Qt::CaseInsensitive) == 0) {
             if (!setup_.autoprograms || !index_ || word.isEmpty()) continue;
+            // The index's prepared names turn most entries away without making items.
+            const QString prepared = fuzzyPrepare(word);
             for (size_t i = 0; i < index_->size(); ++i) {
+                if (!index_->names().prepared(i).startsWith(prepared)) continue;
                 TMyShellItem item = index_->item(i);
                 if (!starts(item.name) || filter.dropsFromCompletion(item.name)) continue;
                 Candidate c{item.name};

@@ -99,11 +99,6 @@ public:
     // over as if the program had set it.
     void textChangedElsewhere(const QString& text);
 
-    // The state kept between keystrokes.
-    const QString& lastCompleted() const { return lastCompleted_; }
-    int completionIndex() const { return completionIndex_; }
-    bool containsMode() const { return reverse_; }
-
 private:
     struct Candidate {
         explicit Candidate(QString t, bool path = false, bool folder = false)

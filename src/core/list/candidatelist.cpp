@@ -1,5 +1,6 @@
 #include "candidatelist.h"
 
+#include "core/expand/expansion.h"
 #include "core/history/history.h"
 #include "core/keywords/keywordstore.h"
 #include "core/settings/setup.h"
@@ -266,10 +267,9 @@ QString CandidateList::GetPathFromItem(const QString& input, bool inclfilename) 
     } else {
         const TExeWord* w = dynamic_cast<const TExeWord*>(cur);
         if (!w) w = store_.FindKeyword(input.trimmed(), true);
-        if (w) {
-            path = expandEnvironmentVariables(w->command, env_);
-            path.replace(QStringLiteral("$P$"), parameterText(input), Qt::CaseInsensitive);
-        }
+        if (w)
+            path = expander_ ? expander_->CommandPath(w->command, parameterText(input))
+                             : expandEnvironmentVariables(w->command, env_);
         if (!looksLikeFilePath(path)) path = expandEnvironmentVariables(input.trimmed(), env_);
     }
     if (path.size() >= 2 && path.startsWith(u'"') && path.endsWith(u'"'))

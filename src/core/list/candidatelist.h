@@ -18,6 +18,7 @@ class KeywordStore;
 class History;
 class Pinned;
 class TExeWord;
+class Expander;
 
 // What the input box holds when the list is built.
 struct InputState {
@@ -65,6 +66,10 @@ public:
     const RowList& suggestions() const { return suggestions_; }
     void clearSuggestions() { suggestions_.clear(); }
 
+    // Reads keyword commands for GetPathFromItem; without it only their
+    // environment variables are expanded.
+    void setExpander(Expander* expander) { expander_ = expander; }
+
     const TListObject* currentItem() const { return current_.get(); }
     void setCurrentItem(std::unique_ptr<TListObject> item) { current_ = std::move(item); }
     void clearCurrentItem() { current_.reset(); }
@@ -78,7 +83,6 @@ public:
     // Whether the pinned source ran, which decides the row selected first.
     bool pinnedRan() const { return pinnedRan_; }
     // The text the sources matched against.
-    const QString& searchText() const { return search_; }
 
     // The folder (or, with `inclfilename`, the file) the current item or the
     // input refers to, "/"-terminated for folders; empty when none.
@@ -126,6 +130,7 @@ private:
     const History& history_;
     const Pinned& pinned_;
     const platform::Environment& env_;
+    Expander* expander_ = nullptr;
     ListSources sources_;
 
     RowList rows_;

@@ -39,7 +39,8 @@ bool CandidateList::isRecognised(const QString& text, bool infoLine, bool keywor
     if ((keywordAlone || t.contains(u' ')) && store_.FindKeyword(word, true)) return true;
     if (store_.isTagName(t)) return true;
     const QStringList path = env_.searchPath();
-    return !findProgram(word, path).isEmpty() || !findProgram(t, path).isEmpty();
+    if (!findProgram(word, path).isEmpty()) return true;
+    return t != word && !findProgram(t, path).isEmpty();
 }
 
 bool CandidateList::FuzzySearch(const QString& text, int mode, bool autoApply, int source,
