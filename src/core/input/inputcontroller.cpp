@@ -90,21 +90,11 @@ bool InputController::SetAutoCompletion(int typ, bool calccount, bool) {
     if (text.startsWith(u"->") || incognitoSuppresses(setup_, u"8")) return false;
     const int caret = box_.selectionStart() >= 0 ? box_.selectionStart() : box_.cursorPosition();
 
-    // The part before the completed segment, as the list keeps it.
-    QString prefix;
-    QString word = text;
-    const QString& sep = setup_.separator;
-    if (const qsizetype last = sep.isEmpty() ? -1 : text.lastIndexOf(sep);
-        last >= 0 && last < caret) {
-        prefix = text.left(last + sep.size());
-        word = text.mid(last + sep.size());
-    }
-    if (const qsizetype sp = word.indexOf(u' ');
-        sp >= 0 && looksLikeFilePath(QStringView(word).sliced(sp + 1))) {
-        prefix += word.left(sp + 1);
-        word = word.mid(sp + 1);
-    }
-    if (typ == 1) word = word.left(std::max<qsizetype>(0, caret - prefix.size()));
+    // The part before the completed segment is kept, as the list keeps it.
+    const InputSegment segment = currentSegment(text, caret, setup_.separator);
+    const QString& prefix = segment.kept;
+    QString word = segment.text;
+    if (typ == 1) word = word.left(segment.caret);
 
     std::vector<Candidate> candidates;
     gatherCandidates(word, candidates);

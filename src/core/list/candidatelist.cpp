@@ -49,25 +49,12 @@ void CandidateList::BuildListContent(const InputState& in, bool matchall, bool r
     special_ = pinnedRan_ = false;
     contains_ = reverse;
     const QString& input = in.text;
-    QString search = input;
-    int caret = in.caretPos();
-
-    // Only the command after the last separator is completed, unless the
-    // caret stands in an earlier one.
-    const QString& sep = setup_.separator;
-    if (const qsizetype last = sep.isEmpty() ? -1 : input.lastIndexOf(sep);
-        last >= 0 && last < caret) {
-        keptPrefix_ = input.left(last + sep.size());
-        search = input.mid(last + sep.size());
-        caret = std::max(0, caret - int(keptPrefix_.size()));
-    }
-    // A path typed as a keyword's parameter is listed on its own.
-    if (const qsizetype sp = search.indexOf(u' ');
-        sp >= 0 && looksLikeFilePath(QStringView(search).sliced(sp + 1))) {
-        keptPrefix_ += search.left(sp + 1);
-        search = search.mid(sp + 1);
-        caret = std::max(0, caret - int(sp) - 1);
-    }
+    // Only the command after the last separator is listed (unless the caret
+    // stands in an earlier one), and a path typed as a parameter on its own.
+    InputSegment segment = currentSegment(input, in.caretPos(), setup_.separator);
+    keptPrefix_ = segment.kept;
+    QString search = std::move(segment.text);
+    int caret = segment.caret;
     if (!forceinput.isEmpty())
         search = forceinput;
     else if (matchall)

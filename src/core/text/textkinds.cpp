@@ -56,6 +56,23 @@ QString afterFirstSpace(const QString& text) {
     return sp < 0 ? QString() : text.mid(sp + 1);
 }
 
+InputSegment currentSegment(const QString& input, int caret, const QString& separator) {
+    InputSegment s{QString(), input, caret};
+    if (const qsizetype last = separator.isEmpty() ? -1 : input.lastIndexOf(separator);
+        last >= 0 && last < caret) {
+        s.kept = input.left(last + separator.size());
+        s.text = input.mid(last + separator.size());
+        s.caret = std::max(0, caret - int(s.kept.size()));
+    }
+    if (const qsizetype sp = s.text.indexOf(u' ');
+        sp >= 0 && looksLikeFilePath(QStringView(s.text).sliced(sp + 1))) {
+        s.kept += s.text.left(sp + 1);
+        s.text = s.text.mid(sp + 1);
+        s.caret = std::max(0, s.caret - int(sp) - 1);
+    }
+    return s;
+}
+
 QString leftTrimmed(const QString& text) {
     qsizetype i = 0;
     while (i < text.size() && text[i].isSpace())

@@ -31,6 +31,16 @@ inline QString parameterText(const QString& text) {
     return afterFirstSpace(text).trimmed();
 }
 
+// The part of an input that completion and the list work on: the command
+// after the last separator before the caret, and of that a path typed after
+// the first word. `kept` is what stands before it; `caret` is moved into it.
+struct InputSegment {
+    QString kept;
+    QString text;
+    int caret = 0;
+};
+InputSegment currentSegment(const QString& input, int caret, const QString& separator);
+
 // The text without its leading, or its trailing, white space.
 QString leftTrimmed(const QString& text);
 QString rightTrimmed(const QString& text);
