@@ -3,7 +3,10 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QUrl>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 using namespace lorvanta;
 using lorvanta::test::s;
@@ -48,6 +51,31 @@ TEST(FolderListing, FoldersFirstThenFilesEachSortedWithoutCase) {
     EXPECT_EQ(inner[0].item.name, s("inner.txt"));
     EXPECT_EQ(inner[0].item.path, t.root + s("/Docs/inner.txt"));
     EXPECT_FALSE(inner[0].isFolder);
+}
+
+TEST(FolderListing, EveryChangeToTheFolderIsSeenAtTheNextKeystroke) {
+    Tree t;
+    const QString other = t.root + s("/other/");
+    const auto names = [&] { return texts(listTypedPath(other, t.dir.root(), true)); };
+    // A folder quiet for an hour: its reading is kept until it changes.
+    const auto age = [&] {
+        const timespec old[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(other).constData(), old, 0), 0);
+    };
+    age();
+    EXPECT_TRUE(names().isEmpty());
+    writeFile(other + s("one"), "x");
+    EXPECT_EQ(names(), QStringList{other + s("one")});
+    // Changed within the same tick as the reading before it: still seen.
+    writeFile(other + s("two"), "x");
+    EXPECT_EQ(names(), (QStringList{other + s("one"), other + s("two")}));
+    QFile::remove(other + s("one"));
+    EXPECT_EQ(names(), QStringList{other + s("two")});
+    // Renamed in a folder whose time was set back to the same second.
+    age();
+    EXPECT_EQ(names(), QStringList{other + s("two")});
+    QFile::rename(other + s("two"), other + s("three"));
+    EXPECT_EQ(names(), QStringList{other + s("three")});
 }
 
 TEST(FolderListing, TypedFormsOfPaths) {

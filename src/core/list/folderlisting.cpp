@@ -5,8 +5,43 @@
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
+#include <ctime>
+#include <sys/stat.h>
 
 namespace lorvanta {
+
+namespace {
+
+// The entries of a folder. Completion and the list both read the typed
+// folder on every keystroke, so the last reading is kept while the folder's
+// modification time (which every added, removed or renamed entry changes)
+// stays the same. File times are coarse, so a reading taken within a second
+// of the folder's last change is not kept: a change in the same tick could
+// not be told apart.
+QFileInfoList folderEntries(const QString& folder) {
+    struct Reading {
+        QString folder;
+        timespec modified{};
+        bool trusted = false;
+        QFileInfoList entries;
+    };
+    thread_local Reading last;
+    struct stat st;
+    if (::stat(QFile::encodeName(folder).constData(), &st) != 0) return {};
+    if (last.trusted && last.folder == folder && last.modified.tv_sec == st.st_mtim.tv_sec &&
+        last.modified.tv_nsec == st.st_mtim.tv_nsec)
+        return last.entries;
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    last.folder = folder;
+    last.modified = st.st_mtim;
+    last.trusted = now.tv_sec > st.st_mtim.tv_sec + 1;
+    last.entries = QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                              QDir::NoDotAndDotDot);
+    return last.entries;
+}
+
+} // namespace
 
 QString resolveTypedPath(const QString& typed, const QString& home) {
     QString t = typed;
@@ -38,9 +73,7 @@ std::vector<FolderEntry> listTypedPath(const QString& typedRaw, const QString& h
     const QString stem = slash < 0 ? QString() : typed.mid(slash + 1);
     const QString folder = resolveTypedPath(prefix, home);
 
-    QDir dir(folder);
-    const QFileInfoList infos =
-        dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const QFileInfoList infos = folderEntries(folder);
     std::vector<FolderEntry> folders, files;
     for (const QFileInfo& info : infos) {
         const QString name = info.fileName();
