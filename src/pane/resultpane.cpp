@@ -52,6 +52,17 @@ ResultList::ResultList(QWidget* parent) : QListWidget(parent) {
 }
 
 void ResultList::setRows(const ListDisplayModel& model) {
+    // Most keystrokes leave the rows as they are: nothing to rebuild then,
+    // only the selection goes, as it would with new rows.
+    const auto& rows = model.rows();
+    bool same = count() == int(rows.size());
+    for (int i = 0; same && i < count(); ++i)
+        same = item(i)->text() == rows[size_t(i)].text &&
+               item(i)->data(kNumberRole).toString() == rows[size_t(i)].number;
+    if (same) {
+        setCurrentRow(-1);
+        return;
+    }
     setUpdatesEnabled(false);
     clear();
     for (const ListDisplayModel::Row& row : model.rows()) {
