@@ -119,7 +119,7 @@ LauncherWindow::LauncherWindow(CoreState& core, const DataFolder& folder,
     box_ = std::make_unique<Box>(*edit_);
     controller_ =
         std::make_unique<InputController>(core.setup, core.store, core.history, engine.list,
-                                          engine.executor, engine.environment, *box_, *this);
+                                          engine.execution, engine.environment, *box_, *this);
     controller_->setIndex(sources.index);
     edit_->controller = controller_.get();
     listTimer_.setSingleShot(true);
@@ -131,7 +131,7 @@ LauncherWindow::LauncherWindow(CoreState& core, const DataFolder& folder,
         takeRowAsInput(row);
         ExecuteFlags f;
         f.iskeydown = true;
-        engine_.executor.DoExecute(edit_->text(), f);
+        engine_.execution.DoExecute(edit_->text(), f);
     });
     connect(&pane_->list(), &ResultList::escape, this, [this] {
         activateWindow();
@@ -143,7 +143,7 @@ LauncherWindow::LauncherWindow(CoreState& core, const DataFolder& folder,
     });
     connect(pane_, &ResultPane::executeEdit, this, [this](const QString& text) {
         pane_->dismissCustomElements();
-        engine_.executor.DoExecute(text);
+        engine_.execution.DoExecute(text);
     });
     setAcceptDrops(true);
     edit_->window = this;
@@ -214,7 +214,7 @@ void LauncherWindow::externalInput(const QString& text, bool execute, bool selec
     showAndFocus();
     controller_->SetNewWord(text, selectAll);
     if (!selectAll) edit_->setCursorPosition(int(text.size()));
-    if (execute) engine_.executor.DoExecute(text);
+    if (execute) engine_.execution.DoExecute(text);
 }
 
 // ------------------------------------------------------------ ExecutionHost

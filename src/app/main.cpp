@@ -170,7 +170,7 @@ private:
         if (text.trimmed().isEmpty()) return;
         ExecuteFlags f;
         f.forcenohist = f.forcasync = f.forcenosound = true;
-        window_->engine().executor.DoExecute(text, f);
+        window_->engine().execution.DoExecute(text, f);
     }
 
     void fireStartUpKeys() {

@@ -199,8 +199,8 @@ void LauncherWindow::openFolderOfItem() {
         toast(QStringLiteral("Could not detect a folder path to open"));
         return;
     }
-    engine_.executor.LaunchCommand(folder, {}, {}, nullptr, false, false, core_.setup.dontwait,
-                                   platform::ShowCommand::Normal);
+    engine_.execution.LaunchCommand(folder, {}, {}, nullptr, false, false, core_.setup.dontwait,
+                                    platform::ShowCommand::Normal);
 }
 
 void LauncherWindow::browseFiles() {

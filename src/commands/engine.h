@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/corestate.h"
-#include "core/exec/executor.h"
+#include "core/exec/execution.h"
 #include "core/expand/expansion.h"
 #include "core/list/candidatelist.h"
 #include "core/util/seams.h"
@@ -24,9 +24,9 @@ struct Engine {
           expander(core.setup, core.store, platform.environment, platform.system, expansionServices,
                    clock, random),
           dispatcher(core.setup, core.store, expander, platform, host, folder, clock, random),
-          executor(core.setup, core.store, core.history, list, expander, dispatcher, platform, host,
-                   executionServices, scheduler, saveSettings ? &core.file : nullptr) {
-        executor.setIndex(sources.index);
+          execution(core.setup, core.store, core.history, list, expander, dispatcher, platform,
+                    host, executionServices, scheduler, saveSettings ? &core.file : nullptr) {
+        execution.setIndex(sources.index);
         list.setExpander(&expander);
         dispatcher.setKeywordLauncher([this, &core, &scheduler](const TExeWord& w, int depth) {
             const TExeWord* word = &w;
@@ -37,7 +37,7 @@ struct Engine {
                 f.forcedexeword = word;
                 f.forcasync = true;
                 f.tagDepth = depth;
-                executor.DoExecute(word->DefaultKeyword(), f);
+                execution.DoExecute(word->DefaultKeyword(), f);
             });
         });
     }
@@ -46,7 +46,7 @@ struct Engine {
     CandidateList list;
     Expander expander;
     CommandDispatcher dispatcher;
-    Executor executor;
+    Execution execution;
 };
 
 } // namespace lorvanta

@@ -113,7 +113,7 @@ TEST_F(ExecutionTest, MultiCommandsKeepTheirWaitsWithoutBlocking) {
     auto& timed = t.launcher;
     auto& engine = t.engine;
 
-    engine.executor.DoExecute(s("/bin/first $W2$||/bin/second"));
+    engine.execution.DoExecute(s("/bin/first $W2$||/bin/second"));
     ASSERT_TRUE(timed.seen.empty() || timed.seen.size() == 1) << "the second waits";
     f.scheduler.run();
     ASSERT_EQ(timed.seen.size(), 2u);
@@ -122,7 +122,7 @@ TEST_F(ExecutionTest, MultiCommandsKeepTheirWaitsWithoutBlocking) {
 
     timed.seen.clear();
     const qint64 start = f.scheduler.elapsed();
-    engine.executor.DoExecute(s("$ASYNC$/bin/first $W2$||/bin/second"));
+    engine.execution.DoExecute(s("$ASYNC$/bin/first $W2$||/bin/second"));
     f.scheduler.run();
     ASSERT_EQ(timed.seen.size(), 2u);
     // Each piece starts its own background launch: the second 100 ms after the
@@ -139,7 +139,7 @@ TEST_F(ExecutionTest, PiecesTakeTheCallersLineNotTheInputBox) {
     f.host.input = s("unrelated text");
     ExecuteFlags alt;
     alt.forcebrowser = true; // Alt is the caller's: the pieces still launch
-    f.engine.executor.DoExecute(s("both x y"), alt);
+    f.engine.execution.DoExecute(s("both x y"), alt);
     f.scheduler.run();
     EXPECT_EQ(launches(),
               (QStringList{launch("/bin/a", "x y", "/bin"), launch("/bin/b", "x y", "/bin")}));
@@ -156,7 +156,7 @@ TEST_F(ExecutionTest, TypingWaitsOfAsyncPiecesDoNotCompound) {
     f.keyword("t1", "/bin/one $PS500$");
     f.keyword("t2", "/bin/two $PS500$");
     const qint64 start = f.scheduler.elapsed();
-    engine.executor.DoExecute(s("$ASYNC$t1 ab||t2 ab||/bin/three"));
+    engine.execution.DoExecute(s("$ASYNC$t1 ab||t2 ab||/bin/three"));
     f.scheduler.run();
     QHash<QString, qint64> at;
     for (const auto& [file, time] : timed.seen)
@@ -168,22 +168,22 @@ TEST_F(ExecutionTest, TypingWaitsOfAsyncPiecesDoNotCompound) {
 }
 
 TEST_F(ExecutionTest, AnExecutionWaitsForTheMultiCommandBeforeIt) {
-    f.engine.executor.DoExecute(s("/bin/first $W1$||/bin/second"));
-    EXPECT_TRUE(f.engine.executor.busy());
+    f.engine.execution.DoExecute(s("/bin/first $W1$||/bin/second"));
+    EXPECT_TRUE(f.engine.execution.busy());
     // Enter pressed again while the pieces wait: it runs after them, not between.
-    f.engine.executor.DoExecute(s("/bin/third"));
+    f.engine.execution.DoExecute(s("/bin/third"));
     f.scheduler.run();
     EXPECT_EQ(launches(),
               (QStringList{launch("/bin/first", "", "/bin"), launch("/bin/second", "", "/bin"),
                            launch("/bin/third", "", "/bin")}));
-    EXPECT_FALSE(f.engine.executor.busy());
+    EXPECT_FALSE(f.engine.execution.busy());
     EXPECT_EQ(f.newestHistory(), s("/bin/third"));
 
     // Keywords a piece starts through a tag go at once, not after the run.
     f.keyword("start", "$LAUNCHTAG$", "grp");
     f.keyword("member", "/bin/member", "", "grp");
     f.dir.fake.clearCalls();
-    f.engine.executor.DoExecute(s("start $W1$||/bin/after"));
+    f.engine.execution.DoExecute(s("start $W1$||/bin/after"));
     f.scheduler.run();
     EXPECT_EQ(launches(),
               (QStringList{launch("/bin/member", "", "/bin"), launch("/bin/after", "", "/bin")}));
@@ -191,10 +191,10 @@ TEST_F(ExecutionTest, AnExecutionWaitsForTheMultiCommandBeforeIt) {
     // A keyword removed while its start waited is not run.
     const TExeWord& gone = f.keyword("gone", "/bin/gone");
     f.dir.fake.clearCalls();
-    f.engine.executor.DoExecute(s("/bin/first $W1$||/bin/second"));
+    f.engine.execution.DoExecute(s("/bin/first $W1$||/bin/second"));
     ExecuteFlags forced;
     forced.forcedexeword = &gone;
-    f.engine.executor.DoExecute(s("gone"), forced);
+    f.engine.execution.DoExecute(s("gone"), forced);
     f.core.store.remove(&gone);
     f.scheduler.run();
     EXPECT_EQ(launches(),
@@ -226,7 +226,7 @@ TEST_F(ExecutionTest, BrowserMarkersRouteThePage) {
         f.dir.fake.clearCalls();
         f.services.browser = true;
         const TExeWord w;
-        const int r = f.engine.executor.LaunchCommand(s(c.command), {}, {}, &w, false, false, false,
+        const int r = f.engine.execution.LaunchCommand(s(c.command), {}, {}, &w, false, false, false,
                                                       ShowCommand::Normal, 0, c.forcebrowser);
         EXPECT_EQ(f.services.calls.join(u'|'), s(c.asked)) << c.command;
         EXPECT_EQ(launches().join(u'|'), *c.launched ? launch(c.launched) : QString()) << c.command;
@@ -236,7 +236,7 @@ TEST_F(ExecutionTest, BrowserMarkersRouteThePage) {
     f.services.browser = false;
     for (const char* command : {"$BROWSEREND$", "https://a.org $B$", "$BCLICK$#b$BCLICK$"}) {
         const TExeWord w;
-        EXPECT_LE(f.engine.executor.LaunchCommand(s(command), {}, {}, &w, false, false, false,
+        EXPECT_LE(f.engine.execution.LaunchCommand(s(command), {}, {}, &w, false, false, false,
                                                   ShowCommand::Normal),
                   32)
             << command;
@@ -267,7 +267,7 @@ TEST_F(ExecutionTest, UnknownInputFallsBackToTheIndex) {
     add("notes", "/a/notes.txt");
     add("notes", "/b/notes.txt");
     add("my  tool", "/opt/mytool"); // two blanks, kept as named
-    f.engine.executor.setIndex(&index);
+    f.engine.execution.setIndex(&index);
     struct Case {
         const char* text;
         const char* mode;
@@ -283,7 +283,7 @@ TEST_F(ExecutionTest, UnknownInputFallsBackToTheIndex) {
     };
     for (const Case& c : cases) {
         f.core.setup.resolveindexed = s(c.mode);
-        const auto item = f.engine.executor.ResolveInIndex(s(c.text));
+        const auto item = f.engine.execution.ResolveInIndex(s(c.text));
         EXPECT_EQ(item ? item->path : QString(), s(c.found)) << c.text << " " << c.mode;
     }
 
@@ -390,7 +390,7 @@ TEST_F(ExecutionTest, BuiltInCommandsAndTheirOutcomes) {
 
     f.keyword("off", "$SHUTDOWN$");
     f.host.input = s("off");
-    f.engine.executor.DoExecute(s("off"));
+    f.engine.execution.DoExecute(s("off"));
     EXPECT_TRUE(f.dir.fake.calls().filter(s("power")).isEmpty());
     f.scheduler.run();
     EXPECT_EQ(f.dir.fake.calls().filter(s("power")), QStringList{s("power poweroff")});
@@ -447,12 +447,12 @@ TEST_F(ExecutionTest, TheCurrentFileItemIsOpenedAndRecordedWithItsItem) {
 TEST_F(ExecutionTest, PlanOfAKeywordLaunch) {
     f.keyword("ed", "/usr/bin/editor", "--line $P1$", "");
     f.core.store.at(0).path = s("~/work");
-    const auto plan = f.engine.executor.planKeywordLaunch(s("ed 12 file"));
+    const auto plan = f.engine.execution.planKeywordLaunch(s("ed 12 file"));
     ASSERT_TRUE(plan);
     EXPECT_EQ(plan->file, s("/usr/bin/editor"));
     EXPECT_EQ(plan->parameters, s("--line 12"));
     EXPECT_EQ(plan->folder, s("~/work"));
-    EXPECT_FALSE(f.engine.executor.planKeywordLaunch(s("nokeyword x")));
+    EXPECT_FALSE(f.engine.execution.planKeywordLaunch(s("nokeyword x")));
 }
 
 namespace {
@@ -475,7 +475,7 @@ TEST_F(ExecutionTest, AClipItemGoesToTheClipboardHistory) {
     auto clip = std::make_unique<TMyClipItem>();
     clip->clipb = s("copied text");
     engine.list.setCurrentItem(std::move(clip));
-    EXPECT_TRUE(engine.executor.DoExecute(s("copied text")));
+    EXPECT_TRUE(engine.execution.DoExecute(s("copied text")));
     EXPECT_EQ(services.calls, QStringList{s("useClip copied text")});
     EXPECT_EQ(engine.list.currentItem(), nullptr) << "the clip is used up";
     EXPECT_TRUE(launches().isEmpty());
@@ -492,20 +492,20 @@ TEST_F(ExecutionTest, FailureColourAndSound) {
     f.core.setup.successsound = s("$H$/ok.wav");
     f.dir.fake.launchResult = 3;
     f.host.input = s("/missing/thing");
-    EXPECT_FALSE(engine.executor.DoExecute(s("/missing/thing")));
+    EXPECT_FALSE(engine.execution.DoExecute(s("/missing/thing")));
     EXPECT_TRUE(f.host.fail);
     EXPECT_EQ(services.calls, QStringList{s("sound ") + f.dir.programFolder() + s("fail.wav")});
 
     services.calls.clear();
     f.dir.fake.launchResult = 42;
-    EXPECT_TRUE(engine.executor.DoExecute(s("/found/thing")));
+    EXPECT_TRUE(engine.execution.DoExecute(s("/found/thing")));
     EXPECT_FALSE(f.host.fail) << "a new execution starts in the normal colour";
     EXPECT_EQ(services.calls, QStringList{s("sound ") + f.dir.programFolder() + s("ok.wav")});
     ExecuteFlags quiet;
     quiet.forcenosound = true;
     services.calls.clear();
     f.dir.fake.launchResult = 2;
-    engine.executor.DoExecute(s("/missing/again"), quiet);
+    engine.execution.DoExecute(s("/missing/again"), quiet);
     EXPECT_TRUE(services.calls.isEmpty());
 }
 
@@ -516,7 +516,7 @@ TEST(ExecutionUnderAnEventLoop, TheDeferredShutdownComesFromTheTimer) {
                   f.clock, f.random);
     f.keyword("off", "$SHUTDOWN$");
     f.host.input = s("off");
-    EXPECT_TRUE(engine.executor.DoExecute(s("off")));
+    EXPECT_TRUE(engine.execution.DoExecute(s("off")));
     EXPECT_TRUE(f.dir.fake.calls().filter(s("power")).isEmpty()) << "not during the execution";
     QElapsedTimer waited;
     waited.start();

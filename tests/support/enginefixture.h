@@ -62,7 +62,7 @@ struct EngineFixture {
     // Runs the input as Enter would, then lets every scheduled step happen.
     bool enter(const QString& input, ExecuteFlags flags = {}) {
         host.input = input;
-        const bool r = engine.executor.DoExecute(input, flags);
+        const bool r = engine.execution.DoExecute(input, flags);
         scheduler.run();
         return r;
     }

@@ -161,11 +161,11 @@ int runDry(const QString& data, const QStringList& args, Output& o) {
     const QString before = loaded.core.history.empty() ? QString() : loaded.core.history.at(0).text;
     const int countBefore = loaded.core.history.size();
     bool result = false, finished = false;
-    dry.engine.executor.setFinishedHandler([&](bool ok) {
+    dry.engine.execution.setFinishedHandler([&](bool ok) {
         result = ok;
         finished = true;
     });
-    const bool direct = dry.engine.executor.DoExecute(text);
+    const bool direct = dry.engine.execution.DoExecute(text);
     dry.scheduler.run();
     if (!finished) result = direct;
     for (const QString& call : loaded.fake.calls())
@@ -182,7 +182,7 @@ int runExpand(const QString& data, const QStringList& args, Output& o) {
     if (args.isEmpty()) return usage(o);
     Loaded loaded(data);
     DryEngine dry(loaded, joinedText(args));
-    const std::optional<LaunchPlan> plan = dry.engine.executor.planKeywordLaunch(joinedText(args));
+    const std::optional<LaunchPlan> plan = dry.engine.execution.planKeywordLaunch(joinedText(args));
     if (!plan) {
         o.err = "lorvanta-cli: no keyword: " + joinedText(args).section(u' ', 0, 0).toUtf8() + "\n";
         return Failed;

@@ -11,7 +11,7 @@
 #include "core/text/programsearch.h"
 #include "core/text/textkinds.h"
 #include "core/util/seams.h"
-#include "executor.h"
+#include "execution.h"
 #include "platform/platform.h"
 
 #include <QFileInfo>
@@ -37,7 +37,7 @@ bool takeWord(QString& f, const char16_t* word) {
 
 } // namespace
 
-void Executor::splitProgram(QString& f, QString& a) const {
+void Execution::splitProgram(QString& f, QString& a) const {
     // "program arguments" typed as one command: the first word is the
     // program when it is one, the rest its arguments.
     const QString home = platform_.environment.homeFolder();
@@ -52,13 +52,13 @@ void Executor::splitProgram(QString& f, QString& a) const {
     f = word;
 }
 
-QString Executor::browserProgram() {
+QString Execution::browserProgram() {
     if (!setup_.browser.isEmpty()) return expander_.ExpandBasic(setup_.browser, true).trimmed();
     return platform_.launcher.defaultBrowserProgram();
 }
 
-int Executor::shellLaunch(const QString& f, const QString& a, const QString& d, bool runas,
-                          ShowCommand show) {
+int Execution::shellLaunch(const QString& f, const QString& a, const QString& d, bool runas,
+                           ShowCommand show) {
     platform::LaunchRequest r;
     r.file = f;
     r.parameters = a;
@@ -82,9 +82,9 @@ int Executor::shellLaunch(const QString& f, const QString& a, const QString& d, 
     return platform_.launcher.shellExecute(r);
 }
 
-int Executor::LaunchCommand(QString f, QString a, QString d, const TExeWord* keyword, bool runas,
-                            bool retryAsDomain, bool async, ShowCommand show, int asyncpause,
-                            bool forcebrowser, bool onlyone) {
+int Execution::LaunchCommand(QString f, QString a, QString d, const TExeWord* keyword, bool runas,
+                             bool retryAsDomain, bool async, ShowCommand show, int asyncpause,
+                             bool forcebrowser, bool onlyone) {
     removeBlock(f, QStringLiteral("$WFINDACTIVE$"));
     removeBlock(f, QStringLiteral("$WFINDCLOSE$"));
     f = f.trimmed();
@@ -178,8 +178,8 @@ int Executor::LaunchCommand(QString f, QString a, QString d, const TExeWord* key
     return r;
 }
 
-int Executor::browserLaunch(QString& f, const QString& a, const TExeWord* keyword,
-                            bool forcebrowser) {
+int Execution::browserLaunch(QString& f, const QString& a, const TExeWord* keyword,
+                             bool forcebrowser) {
     // What the browser's answer means: done, or not there (said, and a failure).
     const auto outcome = [this](bool done) {
         if (!done) host_.toast(QStringLiteral("The browser pane is not available yet"));
@@ -226,7 +226,7 @@ int Executor::browserLaunch(QString& f, const QString& a, const TExeWord* keywor
     return f.isEmpty() ? r : 0;
 }
 
-int Executor::OpenShellItem(const TMyShellItem& item, bool runas) {
+int Execution::OpenShellItem(const TMyShellItem& item, bool runas) {
     platform::LaunchRequest r;
     r.file = item.path;
     r.elevated = runas && !item.path.endsWith(QStringLiteral(".desktop"));
@@ -238,7 +238,7 @@ int Executor::OpenShellItem(const TMyShellItem& item, bool runas) {
     return platform_.launcher.shellExecute(r);
 }
 
-std::unique_ptr<TMyShellItem> Executor::ResolveInIndex(const QString& text) const {
+std::unique_ptr<TMyShellItem> Execution::ResolveInIndex(const QString& text) const {
     if (!index_) return nullptr;
     const QString want = text.trimmed().toLower();
     // The index keeps names prepared for fuzzy search; the same preparation of
@@ -260,7 +260,7 @@ std::unique_ptr<TMyShellItem> Executor::ResolveInIndex(const QString& text) cons
 
 // --------------------------------------------------------- multi-commands
 
-struct Executor::MultiRun {
+struct Execution::MultiRun {
     QStringList pieces;
     QString parameters; // the text after the first space of the caller's line
     QString line;
@@ -274,8 +274,8 @@ struct Executor::MultiRun {
     int next = 0;
 };
 
-void Executor::runMultiCommand(const QString& lineIn, const TExeWord* keyword,
-                               const QString& callerLine, const ExecuteFlags& flags) {
+void Execution::runMultiCommand(const QString& lineIn, const TExeWord* keyword,
+                                const QString& callerLine, const ExecuteFlags& flags) {
     auto run = std::make_shared<MultiRun>();
     QString line = lineIn;
     run->async = Expander::TakeMarker(line, QStringLiteral("$ASYNC$"));
@@ -292,7 +292,7 @@ void Executor::runMultiCommand(const QString& lineIn, const TExeWord* keyword,
     runPiece(run);
 }
 
-void Executor::runQueued() {
+void Execution::runQueued() {
     if (queued_.isEmpty() || running_ > 0) return;
     const auto [line, flags] = queued_.takeFirst();
     // A keyword removed while it waited is not run.
@@ -301,7 +301,7 @@ void Executor::runQueued() {
     if (running_ == 0) runQueued();
 }
 
-void Executor::runPiece(std::shared_ptr<MultiRun> run) {
+void Execution::runPiece(std::shared_ptr<MultiRun> run) {
     // The keyword may have been removed while the pieces waited.
     if (run->keyword && store_.indexOf(run->keyword) < 0) run->keyword = nullptr;
     parentKeyword_ = run->keyword;

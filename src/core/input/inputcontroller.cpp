@@ -1,6 +1,6 @@
 #include "inputcontroller.h"
 
-#include "core/exec/executor.h"
+#include "core/exec/execution.h"
 #include "core/history/history.h"
 #include "core/keywords/keywordstore.h"
 #include "core/list/candidatelist.h"
@@ -26,10 +26,10 @@ bool isDelimiter(QChar c) {
 } // namespace
 
 InputController::InputController(const Setup& setup, const KeywordStore& store,
-                                 const History& history, CandidateList& list, Executor& executor,
+                                 const History& history, CandidateList& list, Execution& execution,
                                  const platform::Environment& env, InputBox& box, InputView& view)
-    : setup_(setup), store_(store), history_(history), list_(list), executor_(executor), env_(env),
-      box_(box), view_(view) {}
+    : setup_(setup), store_(store), history_(history), list_(list), execution_(execution),
+      env_(env), box_(box), view_(view) {}
 
 // ---------------------------------------------------------------- completion
 
@@ -282,7 +282,7 @@ bool InputController::keyDown(InputKey key, bool shift, bool alt, int digit) {
         f.iskeydown = true;
         f.forcerunas = shift;
         f.forcebrowser = alt;
-        executor_.DoExecute(box_.text(), f);
+        execution_.DoExecute(box_.text(), f);
         return true;
     }
     case InputKey::Down:

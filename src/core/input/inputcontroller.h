@@ -15,7 +15,7 @@ class KeywordStore;
 class History;
 class CandidateList;
 class TMyShellItem;
-class Executor;
+class Execution;
 class IndexCollection;
 namespace platform {
 class Environment;
@@ -66,7 +66,7 @@ public:
 class InputController {
 public:
     InputController(const Setup& setup, const KeywordStore& store, const History& history,
-                    CandidateList& list, Executor& executor, const platform::Environment& env,
+                    CandidateList& list, Execution& execution, const platform::Environment& env,
                     InputBox& box, InputView& view);
 
     void setIndex(const IndexCollection* index) { index_ = index; }
@@ -118,7 +118,7 @@ private:
     const KeywordStore& store_;
     const History& history_;
     CandidateList& list_;
-    Executor& executor_;
+    Execution& execution_;
     const platform::Environment& env_;
     InputBox& box_;
     InputView& view_;

@@ -1,4 +1,4 @@
-#include "executor.h"
+#include "execution.h"
 
 #include "core/expand/expansion.h"
 #include "core/history/history.h"
@@ -46,17 +46,17 @@ ShowCommand showFromOpen(int open) {
 
 } // namespace
 
-Executor::Executor(const Setup& setup, const KeywordStore& store, History& history,
-                   CandidateList& list, Expander& expander, BuiltinDispatch& dispatch,
-                   platform::Platform& platform, ExecutionHost& host, ExecutionServices& services,
-                   Scheduler& scheduler, SettingsFile* settings)
+Execution::Execution(const Setup& setup, const KeywordStore& store, History& history,
+                     CandidateList& list, Expander& expander, BuiltinDispatch& dispatch,
+                     platform::Platform& platform, ExecutionHost& host, ExecutionServices& services,
+                     Scheduler& scheduler, SettingsFile* settings)
     : setup_(setup), store_(store), history_(history), list_(list), expander_(expander),
       dispatch_(dispatch), platform_(platform), host_(host), services_(services),
       scheduler_(scheduler), settings_(settings) {}
 
 // ------------------------------------------------------------------ DoExecute
 
-bool Executor::DoExecute(const QString& mycmdline, const ExecuteFlags& flagsIn) {
+bool Execution::DoExecute(const QString& mycmdline, const ExecuteFlags& flagsIn) {
     ExecuteFlags flags = flagsIn;
     const bool top = !flags.ischild;
     // Tags started by a piece go at once, as they would from inside a busy run.
@@ -187,7 +187,8 @@ bool Executor::DoExecute(const QString& mycmdline, const ExecuteFlags& flagsIn) 
     return launchSucceeded(r, historyInput, flags);
 }
 
-bool Executor::launchSucceeded(int result, const QString& historyInput, const ExecuteFlags& flags) {
+bool Execution::launchSucceeded(int result, const QString& historyInput,
+                                const ExecuteFlags& flags) {
     if (result <= 32) {
         failed(flags);
         return false;
@@ -200,7 +201,7 @@ bool Executor::launchSucceeded(int result, const QString& historyInput, const Ex
     return true;
 }
 
-void Executor::failed(const ExecuteFlags& flags) {
+void Execution::failed(const ExecuteFlags& flags) {
     if (flags.ischild || flags.forceSilent) return;
     host_.setFailColour(true);
     host_.selectInput(false);
@@ -208,11 +209,11 @@ void Executor::failed(const ExecuteFlags& flags) {
     finishTopLevel(false);
 }
 
-void Executor::finishTopLevel(bool success) {
+void Execution::finishTopLevel(bool success) {
     if (finished_) finished_(success);
 }
 
-bool Executor::runCalculation(const QString& input, bool prefixed, const ExecuteFlags& flags) {
+bool Execution::runCalculation(const QString& input, bool prefixed, const ExecuteFlags& flags) {
     // The prefix is recognised by its first character, so that is what goes.
     const QString expr = prefixed ? input.mid(1) : input;
     const std::optional<QString> value = services_.calculate(expr);
@@ -240,7 +241,7 @@ bool Executor::runCalculation(const QString& input, bool prefixed, const Execute
 
 // ------------------------------------------------------------- forwarding
 
-bool Executor::forward(const TExeWord*& exw, QString& input, bool& skip) {
+bool Execution::forward(const TExeWord*& exw, QString& input, bool& skip) {
     const QString c = exw->command;
     const QString p = afterFirstSpace(input).trimmed();
     const QString t =
@@ -293,7 +294,7 @@ bool Executor::forward(const TExeWord*& exw, QString& input, bool& skip) {
 
 // ---------------------------------------------------------- keyword launch
 
-std::optional<LaunchPlan> Executor::planKeywordLaunch(const QString& line) {
+std::optional<LaunchPlan> Execution::planKeywordLaunch(const QString& line) {
     QString input = expander_.ApplyInlineMarkers(line, false);
     const TExeWord* exw = store_.FindKeyword(firstWord(input), true);
     if (!exw) return std::nullopt;
@@ -317,8 +318,9 @@ std::optional<LaunchPlan> Executor::planKeywordLaunch(const QString& line) {
     return plan;
 }
 
-bool Executor::keywordLaunch(const TExeWord& exw, const QString& input, const QString& historyInput,
-                             const QString& p, const ExecuteFlags& flags) {
+bool Execution::keywordLaunch(const TExeWord& exw, const QString& input,
+                              const QString& historyInput, const QString& p,
+                              const ExecuteFlags& flags) {
     const bool top = !flags.ischild;
     const bool forced = flags.forcedexeword != nullptr;
     if (exw.command.contains(u"$SKIP$", Qt::CaseInsensitive)) return true;
@@ -413,11 +415,11 @@ bool Executor::keywordLaunch(const TExeWord& exw, const QString& input, const QS
     return true;
 }
 
-bool Executor::hasBrowserMarker(const QString& text) {
+bool Execution::hasBrowserMarker(const QString& text) {
     return containsAny(text, kBrowserMarkers);
 }
 
-void Executor::startAfterTimer() {
+void Execution::startAfterTimer() {
     if (dispatch_.PendingAfterCommand().isEmpty() || afterTimerRunning_) return;
     afterTimerRunning_ = true;
     scheduler_.after(210, [this] {
@@ -428,7 +430,7 @@ void Executor::startAfterTimer() {
 
 // ------------------------------------------------------------ after-command
 
-void Executor::Aftercommand(bool forcenosound) {
+void Execution::Aftercommand(bool forcenosound) {
     if (!forcenosound) PlayEventSound(1);
     if (setup_.autodropdown && setup_.listbehaveslikedropdown) host_.hideListPane();
     if (setup_.hide) host_.hideWindow();
@@ -438,7 +440,7 @@ void Executor::Aftercommand(bool forcenosound) {
         host_.refreshListQuietly(QStringLiteral("aftercommand"));
 }
 
-void Executor::PlayEventSound(int kind) {
+void Execution::PlayEventSound(int kind) {
     const QString& file = kind == 0   ? setup_.failsound
                           : kind == 1 ? setup_.successsound
                                       : setup_.alarmsound;

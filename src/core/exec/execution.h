@@ -47,12 +47,12 @@ struct LaunchPlan {
 // reports success. Launches go through the platform launcher; waits between
 // the pieces of a multi-command and background launches go through the
 // scheduler, so the window never freezes.
-class Executor {
+class Execution {
 public:
-    Executor(const Setup& setup, const KeywordStore& store, History& history, CandidateList& list,
-             Expander& expander, BuiltinDispatch& dispatch, platform::Platform& platform,
-             ExecutionHost& host, ExecutionServices& services, Scheduler& scheduler,
-             SettingsFile* settings);
+    Execution(const Setup& setup, const KeywordStore& store, History& history, CandidateList& list,
+              Expander& expander, BuiltinDispatch& dispatch, platform::Platform& platform,
+              ExecutionHost& host, ExecutionServices& services, Scheduler& scheduler,
+              SettingsFile* settings);
 
     void setIndex(const IndexCollection* index) { index_ = index; }
 
