@@ -38,39 +38,54 @@ private:
 
 namespace {
 
-InputKey mapKey(const QKeyEvent* e, int& digit) {
-    const auto mods = e->modifiers();
-    const bool ctrl = mods & Qt::ControlModifier, shift = mods & Qt::ShiftModifier,
-               alt = mods & Qt::AltModifier;
-    switch (e->key()) {
+InputKey inputKey(int key) {
+    switch (key) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
         return InputKey::Enter;
     case Qt::Key_Escape:
-        return shift ? InputKey::ShiftEscape : InputKey::Escape;
+        return InputKey::Escape;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return InputKey::Tab;
     case Qt::Key_Down:
-        return alt ? InputKey::AltDown : shift ? InputKey::ShiftDown : InputKey::Down;
+        return InputKey::Down;
     case Qt::Key_Up:
-        return alt ? InputKey::AltDown : InputKey::Up;
-    case Qt::Key_F5:
-        return InputKey::ShiftDown;
-    case Qt::Key_Backspace:
-        return ctrl ? InputKey::CtrlBackspace : InputKey::Other;
+        return InputKey::Up;
     case Qt::Key_Left:
-        return ctrl ? (shift ? InputKey::CtrlShiftLeft : InputKey::CtrlLeft) : InputKey::Other;
+        return InputKey::Left;
     case Qt::Key_Right:
-        return ctrl ? (shift ? InputKey::CtrlShiftRight : InputKey::CtrlRight) : InputKey::Other;
-    case Qt::Key_R:
-        return ctrl ? InputKey::CtrlR : InputKey::Other;
+        return InputKey::Right;
+    case Qt::Key_Backspace:
+        return InputKey::Backspace;
+    case Qt::Key_Delete:
+        return InputKey::Delete;
+    case Qt::Key_F4:
+        return InputKey::F4;
+    case Qt::Key_F5:
+        return InputKey::F5;
+    case Qt::Key_F10:
+        return InputKey::F10;
     case Qt::Key_A:
-        return ctrl ? InputKey::CtrlA : InputKey::Other;
+        return InputKey::A;
+    case Qt::Key_R:
+        return InputKey::R;
     default:
-        if (alt && e->key() >= Qt::Key_1 && e->key() <= Qt::Key_9) {
-            digit = e->key() - Qt::Key_0;
-            return InputKey::AltDigit;
-        }
-        return InputKey::Other;
+        return key >= Qt::Key_0 && key <= Qt::Key_9 ? InputKey::Digit : InputKey::Other;
     }
+}
+
+// The key event as input handling reads it; what it means is decided there.
+KeyStroke keyStroke(const QKeyEvent& e) {
+    KeyStroke k;
+    k.key = inputKey(e.key());
+    const auto mods = e.modifiers();
+    k.ctrl = mods & Qt::ControlModifier;
+    k.shift = (mods & Qt::ShiftModifier) || e.key() == Qt::Key_Backtab;
+    k.alt = mods & Qt::AltModifier;
+    k.keypad = mods & Qt::KeypadModifier;
+    if (k.key == InputKey::Digit) k.digit = e.key() - Qt::Key_0;
+    return k;
 }
 
 } // namespace
@@ -80,22 +95,13 @@ void WordEdit::keyPressEvent(QKeyEvent* event) {
         QLineEdit::keyPressEvent(event);
         return;
     }
-    if (window && window->handleWindowKey(event)) return;
-    int digit = 0;
-    const InputKey key = mapKey(event, digit);
-    const bool shift = event->modifiers() & Qt::ShiftModifier;
-    const bool alt = event->modifiers() & Qt::AltModifier;
-    if (key != InputKey::Other && controller->keyDown(key, shift, alt, digit)) return;
+    if (window && window->handleMenuKey(event)) return;
+    const KeyStroke key = keyStroke(*event);
+    if (controller->keyDown(key)) return;
     const QString t = event->text();
-    const bool printable = t.size() == 1 && t[0].isPrint() &&
-                           !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
-    if (printable && controller->keyPress(t[0])) {
-        controller->keyUp(InputKey::Other);
-        return;
-    }
-    QLineEdit::keyPressEvent(event);
-    const bool erase = event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete;
-    controller->keyUp(key, erase);
+    const bool printable = t.size() == 1 && t[0].isPrint() && !key.ctrl && !key.alt;
+    if (!(printable && controller->keyPress(t[0]))) QLineEdit::keyPressEvent(event);
+    controller->keyUp(key);
 }
 
 LauncherWindow::LauncherWindow(CoreState& core, const DataFolder& folder,
@@ -296,15 +302,19 @@ void LauncherWindow::closeProgram() {
 // ------------------------------------------------------------ InputView
 
 void LauncherWindow::showList(bool focus) {
+    // A list asked for by key replaces a shown text or editor; a refresh leaves them.
+    if (focus) pane_->dismissCustomElements();
     display_.update(engine_.list.rows());
-    const int pinned = core_.pinned.size();
-    int selected = -1;
-    if (focus)
-        selected = ListDisplayModel::initialSelection(core_.setup, int(display_.rows().size()),
-                                                      engine_.list.pinnedRan(), pinned);
-    placePane(focus);
-    pane_->dismissCustomElements();
+    if (display_.rows().empty() && !customElementShown()) {
+        hideList(); // no empty box under the input
+        return;
+    }
+    placePane(true);
     if (!isVisible()) return;
+    const int selected =
+        focus ? ListDisplayModel::initialSelection(core_.setup, int(display_.rows().size()),
+                                                   engine_.list.pinnedRan(), core_.pinned.size())
+              : -1;
     pane_->showRows(display_, selected, focus);
     if (focus && selected >= 0) takeRowAsInput(selected);
     if (!focus) {
@@ -315,6 +325,7 @@ void LauncherWindow::showList(bool focus) {
 
 void LauncherWindow::hideList() {
     pane_->hide();
+    display_.clear();
 }
 bool LauncherWindow::listVisible() const {
     return pane_->isVisible();
@@ -327,6 +338,18 @@ void LauncherWindow::takeNumberedRow(int number) {
             takeRowAsInput(i);
             return;
         }
+}
+
+void LauncherWindow::activatePreviousWindow() {
+    Q_EMIT previousWindowWanted();
+}
+
+void LauncherWindow::dismissCustomElements() {
+    pane_->dismissCustomElements();
+}
+
+bool LauncherWindow::customElementShown() const {
+    return pane_->infoShown() || pane_->editShown();
 }
 
 void LauncherWindow::scheduleListRefresh(int ms) {

@@ -92,6 +92,10 @@ public:
     void hideList() override;
     bool listVisible() const override;
     void takeNumberedRow(int number) override;
+    void activatePreviousWindow() override;
+    void dismissCustomElements() override;
+    bool customElementShown() const override;
+    void openExpandedEdit() override;
     void scheduleListRefresh(int ms) override;
 
     // The toast shown last (for tests and the title line to come).
@@ -105,14 +109,17 @@ public:
     void deleteCurrentFromHistory();
     void openCurrentKeywordInEditor();
     void addKeyword();
-    void openExpandedEdit();
-    // The keys of the window around the box (editor, menu shortcuts, Tab).
-    bool handleWindowKey(QKeyEvent* event);
+    // The menu's shortcuts typed in the input box, and the keys of parts
+    // still to come; true when the key was one of them.
+    bool handleMenuKey(QKeyEvent* event);
     // The input window's menu.
     class QMenu& menu();
 
 Q_SIGNALS:
     void closeRequested();
+    // Escape asks to hand the focus back to the window that had it before
+    // the launcher (the launcher stays on top).
+    void previousWindowWanted();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;

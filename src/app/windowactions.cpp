@@ -20,101 +20,64 @@
 
 namespace lorvanta {
 
-bool LauncherWindow::handleWindowKey(QKeyEvent* e) {
+namespace {
+
+// Keys of parts still to come: F1 with `startf1`, Shift+F2, F11, Alt+Menu,
+// Ctrl+Space, and the menu entries not built yet. Empty for other keys.
+QString comingKey(int k, bool ctrl, bool shift, bool alt, bool startf1) {
+    if (k == Qt::Key_F1 && startf1) return QStringLiteral("The start page");
+    if (k == Qt::Key_F2 && shift) return QStringLiteral("The browser pane");
+    if (k == Qt::Key_F11) return QStringLiteral("Window placement");
+    if (k == Qt::Key_Menu && alt) return QStringLiteral("The context menu of items");
+    if (!ctrl || alt) return {};
+    switch (k) {
+    case Qt::Key_Space:
+        return QStringLiteral("Input assist");
+    case Qt::Key_N:
+        return QStringLiteral("Notes");
+    case Qt::Key_S:
+        return QStringLiteral("Settings");
+    case Qt::Key_K:
+        return QStringLiteral("The keyword editor");
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+bool LauncherWindow::handleMenuKey(QKeyEvent* e) {
     const auto mods = e->modifiers();
     const bool ctrl = mods & Qt::ControlModifier, shift = mods & Qt::ShiftModifier,
                alt = mods & Qt::AltModifier;
     const int k = e->key();
-    const Setup& s = core_.setup;
-    if ((ctrl && (k == Qt::Key_Return || k == Qt::Key_Enter)) || k == Qt::Key_F10 ||
-        (k == Qt::Key_F4 && !alt && s.expandf4)) {
-        openExpandedEdit();
+    if (const QString coming = comingKey(k, ctrl, shift, alt, core_.setup.startf1);
+        !coming.isEmpty()) {
+        notAvailable(coming);
         return true;
     }
-    if (k == Qt::Key_F4 && alt) {
-        closeProgram();
-        return true;
-    }
-    if (k == Qt::Key_F4) {
-        controller_->ProcessInput(3);
-        return true;
-    }
-    // Keys of subsystems still to come say so.
-    if ((k == Qt::Key_F1 && s.startf1) || (k == Qt::Key_F2 && shift) || k == Qt::Key_F11 ||
-        (k == Qt::Key_Menu && alt)) {
-        notAvailable(k == Qt::Key_F1    ? QStringLiteral("The start page")
-                     : k == Qt::Key_F2  ? QStringLiteral("The browser pane")
-                     : k == Qt::Key_F11 ? QStringLiteral("Window placement")
-                                        : QStringLiteral("The context menu of items"));
-        return true;
-    }
-    if (k == Qt::Key_F3) {
-        edit_->setFocus();
-        return true;
-    }
-    if (k == Qt::Key_F8) {
-        copyFullPath(shift);
-        return true;
-    }
-    if (k == Qt::Key_Tab || k == Qt::Key_Backtab) {
-        // Tab moves between path segments and Ctrl+Tab completes; `switchtab` swaps them.
-        const bool back = shift || k == Qt::Key_Backtab;
-        if (s.switchtab ? ctrl : !ctrl)
-            controller_->ProcessInput(back ? 1 : 0);
-        else
-            controller_->tabSegment(!back);
-        return true;
-    }
-    if ((mods & Qt::KeypadModifier) && s.launchfromkeypad && k >= Qt::Key_0 && k <= Qt::Key_9 &&
-        !(s.calcchar.size() && edit_->text().startsWith(s.calcchar))) {
-        const bool spaced = edit_->text().contains(u' ');
-        if (!(s.numlockallow && spaced && edit_->selectedText() != edit_->text())) {
-            takeNumberedRow(k == Qt::Key_0 ? 1 : k - Qt::Key_0);
-            return true;
-        }
-    }
-    if (ctrl && alt && k == Qt::Key_K) {
-        addKeyword();
-        return true;
-    }
-    if (ctrl && !alt) {
-        switch (k) {
-        case Qt::Key_D:
-            openFolderOfItem();
-            return true;
-        case Qt::Key_E:
-            controller_->ProcessInput(6);
-            return true;
-        case Qt::Key_P:
-            pinItem();
-            return true;
-        case Qt::Key_O:
-            openCurrentKeywordInEditor();
-            return true;
-        case Qt::Key_B:
-            browseFiles();
-            return true;
-        case Qt::Key_N:
-            notAvailable(QStringLiteral("Notes"));
-            return true;
-        case Qt::Key_S:
-            notAvailable(QStringLiteral("Settings"));
-            return true;
-        case Qt::Key_K:
-            notAvailable(QStringLiteral("The keyword editor"));
-            return true;
-        case Qt::Key_Space:
-            notAvailable(QStringLiteral("Input assist"));
-            return true;
-        default:
-            break;
-        }
-    }
-    if (shift && k == Qt::Key_Delete) {
-        deleteCurrentFromHistory();
-        return true;
-    }
-    return false;
+    std::function<void()> action;
+    if (k == Qt::Key_F3)
+        action = [this] { edit_->setFocus(); };
+    else if (k == Qt::Key_F8)
+        action = [this, shift] { copyFullPath(shift); };
+    else if (shift && k == Qt::Key_Delete)
+        action = [this] { deleteCurrentFromHistory(); };
+    else if (ctrl && alt && k == Qt::Key_K)
+        action = [this] { addKeyword(); };
+    else if (ctrl && !alt && k == Qt::Key_D)
+        action = [this] { openFolderOfItem(); };
+    else if (ctrl && !alt && k == Qt::Key_E)
+        action = [this] { controller_->ProcessInput(6); };
+    else if (ctrl && !alt && k == Qt::Key_P)
+        action = [this] { pinItem(); };
+    else if (ctrl && !alt && k == Qt::Key_O)
+        action = [this] { openCurrentKeywordInEditor(); };
+    else if (ctrl && !alt && k == Qt::Key_B)
+        action = [this] { browseFiles(); };
+    if (!action) return false;
+    action();
+    return true;
 }
 
 void LauncherWindow::notAvailable(const QString& what) {

@@ -8,7 +8,9 @@
 #include "testsupport.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace lorvanta;
@@ -57,6 +59,21 @@ struct WindowTest : ::testing::Test {
     }
     QString selected() { return edit().selectedText(); }
     QStringList launches() { return dir.fake.calls().filter(s("shellExecute")); }
+    void indexed(std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            TMyShellItem item;
+            item.name = s(name);
+            item.path = s("/apps/") + s(name);
+            index.add(item);
+        }
+        core.setup.autoprograms = true;
+    }
+    const TListObject* current() { return window->engine().list.currentItem(); }
+    // The name of the current fuzzy suggestion; empty when none is current.
+    QString fuzzyName() {
+        const auto* f = dynamic_cast<const TMyFuzzyItem*>(current());
+        return f ? f->name : QString();
+    }
 };
 
 } // namespace
@@ -78,13 +95,7 @@ TEST_F(WindowTest, CompletionShowsTheTailSelectedAndContinues) {
 }
 
 TEST_F(WindowTest, IndexedItemsCompleteToo) {
-    for (const char* name : {"Firefox Web Browser", "Files", "GIMP"}) {
-        TMyShellItem item;
-        item.name = s(name);
-        item.path = s("/apps/") + s(name);
-        index.add(item);
-    }
-    core.setup.autoprograms = true;
+    indexed({"Firefox Web Browser", "Files", "GIMP"});
     open();
     type("fir");
     EXPECT_EQ(edit().text(), s("Firefox Web Browser"));
@@ -303,4 +314,148 @@ TEST_F(WindowTest, TextWrittenByOthersIsTakenOverOnceWithExternaltext) {
     EXPECT_EQ(window->engine().list.rows().texts(),
               (QStringList{s("===== History ====="), s("alpha")}))
         << "only the first outside text is taken over";
+}
+
+TEST_F(WindowTest, TypingOnDropsACurrentItemTheTextNoLongerNames) {
+    keyword("gmail", "https://mail.google.com/");
+    const QString tools = dir.root() + s("/tools");
+    QDir().mkpath(tools);
+    open();
+
+    // A completed folder is opened; the next input completes to a keyword.
+    type((dir.root() + s("/too")).toUtf8().constData());
+    ASSERT_EQ(edit().text(), tools + u'/');
+    key(Qt::Key_Return);
+    ASSERT_EQ(launches().size(), 1);
+    ASSERT_EQ(selected(), edit().text()) << "the input stays selected after a run";
+    dir.fake.clearCalls();
+    type("gm");
+    ASSERT_EQ(edit().text(), s("gmail"));
+    EXPECT_EQ(current(), nullptr) << "a completion without a file item clears the current item";
+    key(Qt::Key_Return);
+    EXPECT_EQ(launches(), QStringList{s("shellExecute file=https://mail.google.com/ parameters= "
+                                        "folder= show=normal")});
+}
+
+TEST_F(WindowTest, TypingPastAnIndexedCompletionForgetsItsItem) {
+    core.setup.autofuzz = 0;
+    core.setup.autoshort = 0;
+    indexed({"Firefox Web Browser"});
+    open();
+    type("fir");
+    ASSERT_EQ(edit().text(), s("Firefox Web Browser"));
+    ASSERT_NE(current(), nullptr);
+    type("x");
+    EXPECT_EQ(edit().text(), s("Firx")) << "the completion gave the case";
+    EXPECT_EQ(current(), nullptr);
+    key(Qt::Key_Return);
+    for (const QString& call : launches())
+        EXPECT_FALSE(call.contains(s("Firefox"))) << call.toStdString();
+}
+
+TEST_F(WindowTest, CompletionTakesTheFirstSourceOfAutoorderThatCompletes) {
+    // The index rule of the shortest rest applies among indexed items only.
+    struct Case {
+        const char* autoorder;
+        const char* expected;
+    } cases[] = {
+        {"Keywords,\"Indexed items\",History,\"File system\"", "firewall "},
+        {"History,\"Indexed items\",Keywords,\"File system\"", "fire drill"},
+        {"\"Indexed items\",Keywords,History,\"File system\"", "Firefox"},
+    };
+    keyword("firewall", "fw $P$");
+    history("fire drill");
+    indexed({"Firewall Configuration", "Firefox"});
+    open();
+    for (const Case& c : cases) {
+        core.setup.autoorder = s(c.autoorder);
+        edit().clear();
+        type("fir");
+        EXPECT_EQ(edit().text(), s(c.expected)) << c.autoorder;
+    }
+}
+
+TEST_F(WindowTest, EscapeKeepsAStayOnTopWindowWithoutAutoHide) {
+    core.setup.stayontop = true;
+    core.setup.hide = false;
+    open();
+    QSignalSpy previous(window.get(), &LauncherWindow::previousWindowWanted);
+    type("abc");
+    edit().setSelection(1, 2); // partly selected: not cleared
+    key(Qt::Key_Escape);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(edit().text(), s("abc")) << "the search is not reset";
+    EXPECT_EQ(previous.count(), 1);
+
+    core.setup.hide = true;
+    key(Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible()) << "with auto-hide it hides as usual";
+    EXPECT_EQ(previous.count(), 1);
+}
+
+TEST_F(WindowTest, ErasingWhileASuggestionIsCurrentLooksForOneAgain) {
+    core.setup.autofuzz = 1;
+    keyword("thunderbird", "x");
+    keyword("firefox", "y");
+    open();
+    type("frfox");
+    ASSERT_EQ(fuzzyName(), s("firefox"));
+    key(Qt::Key_Backspace);
+    EXPECT_EQ(edit().text(), s("frfo"));
+    EXPECT_EQ(fuzzyName(), s("firefox")) << "Backspace looks for the suggestion again";
+    key(Qt::Key_Left);
+    key(Qt::Key_Delete);
+    EXPECT_EQ(edit().text(), s("frf"));
+    EXPECT_EQ(fuzzyName(), s("firefox")) << "and so does Delete";
+    key(Qt::Key_Backspace);
+    EXPECT_EQ(edit().text(), s("fr"));
+    EXPECT_EQ(current(), nullptr) << "too short for a suggestion";
+}
+
+TEST_F(WindowTest, SlashWithoutASelectionIsTypedWithoutCompleting) {
+    const QString base = dir.root() + s("/base");
+    QDir().mkpath(base + s("/inner"));
+    open();
+    edit().setText(base);
+    edit().setCursorPosition(int(base.size()));
+    type("/");
+    EXPECT_EQ(edit().text(), base + u'/') << "no completion to the folder's first entry";
+    EXPECT_FALSE(edit().hasSelectedText());
+
+    // With a completed tail selected, "/" accepts it and follows it.
+    core.setup.autofilesystem = true;
+    edit().clear();
+    const QString file = dir.root() + s("/notes.txt");
+    lorvanta::test::writeFile(file, "x");
+    type((dir.root() + s("/no")).toUtf8().constData());
+    ASSERT_EQ(edit().text(), file);
+    type("/");
+    EXPECT_EQ(edit().text(), file + u'/');
+}
+
+TEST_F(WindowTest, AListWithoutRowsHidesThePane) {
+    history("alpha one");
+    ASSERT_TRUE(core.setup.listfixedsize);
+    open();
+    type("alp");
+    ASSERT_TRUE(window->pane().isVisible());
+    type("hz");
+    EXPECT_TRUE(window->engine().list.rows().empty());
+    EXPECT_FALSE(window->pane().isVisible()) << "no empty box under the input";
+    key(Qt::Key_Down); // the list asked for by key: still nothing to show
+    EXPECT_FALSE(window->pane().isVisible());
+}
+
+TEST_F(WindowTest, ARefreshedListIsAsHighAsItsRowsWithoutFixedSize) {
+    core.setup.listfixedsize = false;
+    history("alpha one");
+    history("alpha two");
+    open();
+    type("alp");
+    ASSERT_TRUE(window->pane().isVisible());
+    const int rows = window->pane().list().count();
+    ASSERT_EQ(rows, 3);
+    const int perRow =
+        std::max(window->pane().list().sizeHintForRow(0), window->fontMetrics().height() + 4);
+    EXPECT_LT(window->pane().height(), perRow * 6) << "not " << core.setup.maxvisible << " rows";
 }

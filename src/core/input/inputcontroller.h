@@ -21,39 +21,58 @@ namespace platform {
 class Environment;
 }
 
-// Keys as input handling distinguishes them; the window maps its key events.
+// The keys input handling tells apart; the window only translates its key
+// events into these, and the controller decides what they do.
 enum class InputKey {
     Enter,
     Escape,
-    ShiftEscape,
+    Tab, // Shift+Tab comes as Tab with `shift`
     Down,
     Up,
-    ShiftDown,
-    AltDown,
-    CtrlR,
-    CtrlBackspace,
-    CtrlLeft,
-    CtrlShiftLeft,
-    CtrlRight,
-    CtrlShiftRight,
-    CtrlA,
-    F3,
-    AltDigit,
-    PageDown,
+    Left,
+    Right,
+    Backspace,
+    Delete,
+    F4,
+    F5,
+    F10,
+    A,
+    R,
+    Digit, // 0 to 9 of the main keys or, with `keypad`, of the number pad
     Other
+};
+
+// One key as it was pressed: the key and the modifiers held.
+struct KeyStroke {
+    InputKey key = InputKey::Other;
+    bool ctrl = false;
+    bool shift = false;
+    bool alt = false;
+    bool keypad = false; // from the number pad
+    int digit = -1;      // for InputKey::Digit
 };
 
 // What input handling asks of the window around the box.
 class InputView {
 public:
     virtual ~InputView() = default;
-    // The list was rebuilt: show it (focused or not).
+    // The list was rebuilt: show it (focused or not); a list without rows
+    // hides the pane unless a custom element holds it.
     virtual void showList(bool focus) = 0;
     virtual void hideList() = 0;
     virtual bool listVisible() const = 0;
-    // Alt+digit: take the list row with that number.
+    // Take the list row with this quick-launch number (1 to 9).
     virtual void takeNumberedRow(int number) = 0;
     virtual void hideWindow() = 0;
+    virtual void closeProgram() = 0;
+    // Hands the focus back to the window that had it before the launcher.
+    virtual void activatePreviousWindow() = 0;
+    // Hides the text box and the editor of the pane; the list comes back.
+    virtual void dismissCustomElements() = 0;
+    // The pane shows the text box or the editor rather than the list.
+    virtual bool customElementShown() const = 0;
+    // The multi-line editor with the input text and caret.
+    virtual void openExpandedEdit() = 0;
     virtual void setFailColour(bool failed) = 0;
     // Starts (or restarts) the deferred list rebuild after `ms`.
     virtual void scheduleListRefresh(int ms) = 0;
@@ -62,7 +81,8 @@ public:
 
 // What every keystroke in the input box does: inline completion with the
 // completed tail selected, continuing and cycling completions, the list
-// requests, Enter, Escape and the word-wise editing keys.
+// requests, Enter, Escape, Tab, the editor keys, launching rows by number and
+// the word-wise editing keys. The one place where keys become actions.
 class InputController {
 public:
     InputController(const Setup& setup, const KeywordStore& store, const History& history,
@@ -71,25 +91,25 @@ public:
 
     void setIndex(const IndexCollection* index) { index_ = index; }
 
+    // A key pressed; returns true when it was handled and must not reach the box.
+    bool keyDown(const KeyStroke& key);
     // A printable character typed; returns true when it was consumed here.
     bool keyPress(QChar c);
-    // A key pressed; returns true when it was handled and must not reach the box.
-    bool keyDown(InputKey key, bool shift = false, bool alt = false, int digit = 0);
     // After the key: text changes not made by completion, and the list refresh.
-    void keyUp(InputKey key, bool backspaceOrDelete = false);
+    void keyUp(const KeyStroke& key);
     // The deferred list rebuild is due.
     void listTimerFired();
 
     // The list requests 0 to 7.
     void ProcessInput(int typ, const QString& sender = {});
-    bool SetAutoCompletion(int typ, bool calccount, bool isforward);
+    // Inline completion; true when a completion was applied. `isshell` tells
+    // whether it came with a file item (which then is the current item).
+    bool SetAutoCompletion(int typ, bool calccount, bool isforward, bool* isshell = nullptr);
     void ResetCurrentSearch(bool cleartext);
     void SetNewWord(const QString& s, bool selectall, bool ignoredrop = false);
     bool TakeFirstCandidate(bool force);
     bool SearchUnknownInput();
     QString GetExtraExt(const QString& s) const;
-    // Tab: select the next (or previous) path segment of the input.
-    void tabSegment(bool forward);
 
     // The box shows the information line rather than typed text.
     void setInfoLine(bool shown) { infoLine_ = shown; }
@@ -100,19 +120,54 @@ public:
     void textChangedElsewhere(const QString& text);
 
 private:
+    enum class Source { Tag, History, Keywords, FileSystem, Indexed };
     struct Candidate {
-        explicit Candidate(QString t, bool path = false, bool folder = false)
-            : text(std::move(t)), isPath(path), isFolder(folder) {}
+        Candidate(Source s, QString t) : source(s), text(std::move(t)) {}
+        Source source;
         QString text;
         bool isPath = false;
         bool isFolder = false;
         std::unique_ptr<TMyShellItem> item;
     };
-    void gatherCandidates(const QString& word, std::vector<Candidate>& out) const;
-    void refreshList(bool focus, const QString& sender = {});
-    void requestRefresh();
+    using Candidates = std::vector<Candidate>;
+
+    // Completion (inputcompletion.cpp).
+    void gatherCandidates(const QString& word, Candidates& out) const;
+    void addHistoryCandidates(const QString& word, Candidates& out) const;
+    void addKeywordCandidates(const QString& word, Candidates& out) const;
+    void addFileSystemCandidates(const QString& word, Candidates& out) const;
+    void addIndexedCandidates(const QString& word, Candidates& out) const;
+    int chosenCandidate(int typ, const QString& word, const Candidates& candidates) const;
+    void applyCandidate(Candidate& c, const QString& prefix, int selectFrom);
+    void suggestInstead(const QString& word, int counted);
+    bool fuzzyOn() const;
+
+    // Typing and key release (inputcontroller.cpp).
+    bool continuesCompletion(QChar c);
+    bool acceptsCompletedTail(QChar c);
+    void takeTypedText();
+    void takeEditedText();
+    void listTypedFolder();
+    void runRequestedRefresh();
+    void requestRefresh() { refreshRequested_ = true; }
+
+    // Keys (inputkeys.cpp).
+    bool enter(bool shift, bool alt);
+    void openEditor();
+    void escape();
+    void tab(const KeyStroke& key);
+    void tabSegment(bool forward);
+    bool numberedRow(const KeyStroke& key);
     void ctrlBackspace();
     void wordMove(bool forward, bool extend);
+
+    // List requests (inputcontroller.cpp).
+    void completeForward();
+    void completeBackward();
+    void buildList(bool matchall);
+    void refresh(const QString& sender);
+    void expandFolder(bool intoInput);
+    void takeCompletedText();
 
     const Setup& setup_;
     const KeywordStore& store_;
