@@ -132,6 +132,15 @@ LauncherWindow::LauncherWindow(CoreState& core, const DataFolder& folder,
     connect(&listTimer_, &QTimer::timeout, this, [this] {
         if (!closing_) controller_->listTimerFired();
     });
+    setAcceptDrops(true);
+    edit_->window = this;
+    connectPane();
+    connectInput();
+    applyLook();
+}
+
+// The list's keys and the editor's Execute reach execution and the pinned list.
+void LauncherWindow::connectPane() {
     connect(&pane_->list(), &ResultList::moved, this, [this](int row) { takeRowAsInput(row); });
     connect(&pane_->list(), &ResultList::activated, this, [this](int row) {
         takeRowAsInput(row);
@@ -151,8 +160,16 @@ LauncherWindow::LauncherWindow(CoreState& core, const DataFolder& folder,
         pane_->dismissCustomElements();
         engine_.execution.DoExecute(text);
     });
-    setAcceptDrops(true);
-    edit_->window = this;
+    connect(&pane_->list(), &ResultList::movePinned, this, [this](int row, bool up, int position) {
+        const PinOutcome o =
+            MoveSelectedPinned(core_.pinned, core_.setup, engine_.list.rows(), row, up, position);
+        if (o.refresh == PinOutcome::Refresh::None) return;
+        controller_->ProcessInput(3, QStringLiteral("refreshpinned"));
+        if (o.selectRow >= 0) pane_->list().setCurrentRow(o.selectRow);
+    });
+}
+
+void LauncherWindow::connectInput() {
     connect(edit_, &QLineEdit::textChanged, this, [this](const QString& text) {
         // Without the focus, no key of ours made the change.
         if (!edit_->hasFocus()) controller_->textChangedElsewhere(text);
@@ -162,14 +179,6 @@ LauncherWindow::LauncherWindow(CoreState& core, const DataFolder& folder,
             openExpandedEdit();
         if (core_.setup.fastbrowserhide && text.isEmpty()) pane_->dismissCustomElements();
     });
-    connect(&pane_->list(), &ResultList::movePinned, this, [this](int row, bool up, int position) {
-        const PinOutcome o =
-            MoveSelectedPinned(core_.pinned, core_.setup, engine_.list.rows(), row, up, position);
-        if (o.refresh == PinOutcome::Refresh::None) return;
-        controller_->ProcessInput(3, QStringLiteral("refreshpinned"));
-        if (o.selectRow >= 0) pane_->list().setCurrentRow(o.selectRow);
-    });
-    applyLook();
 }
 
 LauncherWindow::~LauncherWindow() {

@@ -128,6 +128,8 @@ protected:
 
 private:
     void buildMenu();
+    void connectPane();
+    void connectInput();
     void notAvailable(const QString& what);
     class Box;
     void applyLook();

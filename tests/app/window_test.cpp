@@ -136,10 +136,15 @@ TEST_F(WindowTest, TheListWaitsForTheTypingPause) {
 
 TEST_F(WindowTest, EscapeClearsThenHides) {
     open();
+    edit().setText(s("text for the editor"));
+    key(Qt::Key_Return, Qt::ControlModifier);
+    ASSERT_TRUE(window->pane().editShown());
+    edit().clear();
     type("abc");
     edit().selectAll();
     key(Qt::Key_Escape);
     EXPECT_EQ(edit().text(), QString());
+    EXPECT_FALSE(window->pane().editShown()) << "the pane's editor is dismissed";
     EXPECT_TRUE(window->isVisible());
     key(Qt::Key_Escape);
     EXPECT_FALSE(window->isVisible());
@@ -232,6 +237,63 @@ TEST_F(WindowTest, TabMovesBetweenPathSegments) {
     EXPECT_EQ(selected(), s("share"));
     key(Qt::Key_Backtab);
     EXPECT_EQ(selected(), s("usr"));
+
+    // With switchtab off Tab completes and Ctrl+Tab moves between segments.
+    core.setup.switchtab = false;
+    core.setup.autodropdown = false;
+    keyword("google", "x");
+    keyword("gmail", "y");
+    edit().clear();
+    type("g");
+    ASSERT_EQ(edit().text(), s("google"));
+    key(Qt::Key_Tab);
+    EXPECT_EQ(edit().text(), s("gmail"));
+    key(Qt::Key_Backtab);
+    EXPECT_EQ(edit().text(), s("google"));
+    edit().setText(s("/usr/share"));
+    edit().setCursorPosition(0);
+    key(Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(selected(), s("usr"));
+}
+
+TEST_F(WindowTest, F4OpensTheEditorOrTheListAsExpandf4SaysAndAltF4Closes) {
+    history("alpha one");
+    open();
+    edit().setText(s("alp"));
+    core.setup.expandf4 = false;
+    key(Qt::Key_F4);
+    EXPECT_FALSE(window->pane().editShown());
+    EXPECT_EQ(edit().text(), s("alpha one")) << "the list, focused on its first row";
+
+    core.setup.expandf4 = true;
+    key(Qt::Key_F4);
+    EXPECT_TRUE(window->pane().editShown());
+    EXPECT_EQ(window->pane().editText(), s("alpha one"));
+
+    QSignalSpy closing(window.get(), &LauncherWindow::closeRequested);
+    key(Qt::Key_F4, Qt::AltModifier);
+    EXPECT_EQ(closing.count(), 1);
+}
+
+TEST_F(WindowTest, TheNumberPadTakesRowsByNumber) {
+    history("beta two");
+    history("beta one");
+    core.setup.launchfromkeypad = true;
+    open();
+    type("bet");
+    QTest::keyClick(&edit(), Qt::Key_0, Qt::KeypadModifier);
+    EXPECT_EQ(edit().text(), s("beta one")) << "0 counts as 1";
+    QTest::keyClick(&edit(), Qt::Key_2, Qt::KeypadModifier);
+    EXPECT_EQ(edit().text(), s("beta two"));
+
+    // With numlockallow digits are typed after a space unless all is selected.
+    core.setup.numlockallow = true;
+    edit().setCursorPosition(int(edit().text().size()));
+    QTest::keyClick(&edit(), Qt::Key_1, Qt::KeypadModifier);
+    EXPECT_EQ(edit().text(), s("beta two1"));
+    edit().setText(s("#12"));
+    QTest::keyClick(&edit(), Qt::Key_3, Qt::KeypadModifier);
+    EXPECT_EQ(edit().text(), s("#123")) << "a calculation takes digits";
 }
 
 TEST_F(WindowTest, MenuActionsWorkOrSayTheyCannotYet) {
@@ -458,4 +520,16 @@ TEST_F(WindowTest, ARefreshedListIsAsHighAsItsRowsWithoutFixedSize) {
     const int perRow =
         std::max(window->pane().list().sizeHintForRow(0), window->fontMetrics().height() + 4);
     EXPECT_LT(window->pane().height(), perRow * 6) << "not " << core.setup.maxvisible << " rows";
+}
+
+TEST_F(WindowTest, ARefreshLeavesAShownTextInPlace) {
+    history("alpha one");
+    open();
+    type("alp");
+    window->showInfoText(s("command output"), false);
+    window->refreshListQuietly(s("aftercommand"));
+    EXPECT_TRUE(window->pane().infoShown()) << "the list refreshes under the text";
+    type("zz"); // no rows: the pane stays for the text
+    EXPECT_TRUE(window->pane().isVisible());
+    EXPECT_TRUE(window->pane().infoShown());
 }
