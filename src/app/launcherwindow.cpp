@@ -171,6 +171,9 @@ void LauncherWindow::connectPane() {
 
 void LauncherWindow::connectInput() {
     connect(edit_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        // An open editor follows what is typed in the box.
+        if (!controller_->infoLine() && pane_->editShown() && edit_->hasFocus())
+            pane_->setEditText(text, edit_->cursorPosition());
         // Without the focus, no key of ours made the change.
         if (!edit_->hasFocus()) controller_->textChangedElsewhere(text);
         // Typing up to the right edge opens the editor, which has room.

@@ -194,11 +194,15 @@ QString ResultPane::editText() const {
     return edit_->toPlainText();
 }
 
-void ResultPane::openExpandedEdit(const QString& text, int caret, bool focus, bool f4Toggle) {
+void ResultPane::setEditText(const QString& text, int caret) {
     edit_->setPlainText(text);
     QTextCursor c = edit_->textCursor();
     c.setPosition(std::clamp(caret, 0, int(text.size())));
     edit_->setTextCursor(c);
+}
+
+void ResultPane::openExpandedEdit(const QString& text, int caret, bool focus, bool f4Toggle) {
+    setEditText(text, caret);
     const QString toggle = f4Toggle ? QStringLiteral("F4") : QStringLiteral("F10");
     editCaption_->setText(width() > 440
                               ? QStringLiteral("Edit text - Ctrl+Enter = Execute, Esc = Close, ") +

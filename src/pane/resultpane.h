@@ -45,6 +45,8 @@ public:
     bool infoShown() const;
     void openExpandedEdit(const QString& text, int caret, bool focus, bool f4Toggle);
     bool editShown() const;
+    // The editor's text and caret, as the input box has them.
+    void setEditText(const QString& text, int caret);
     // Hides the custom elements (text box, editor), the list comes back.
     void dismissCustomElements();
     QString editText() const;

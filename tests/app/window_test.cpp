@@ -353,6 +353,12 @@ TEST_F(WindowTest, CtrlEnterOpensTheEditorWhichRunsItsText) {
     key(Qt::Key_Return, Qt::ControlModifier);
     ASSERT_TRUE(window->pane().editShown());
     EXPECT_EQ(window->pane().editText(), s("g first"));
+    window->activateWindow(); // back in the box
+    edit().setFocus();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    edit().setCursorPosition(1);
+    type("o");
+    EXPECT_EQ(window->pane().editText(), s("go first")) << "the editor follows the box";
     Q_EMIT window->pane().executeEdit(s("g edited"));
     EXPECT_EQ(launches(), QStringList{s("shellExecute file=https://www.google.com/search?q=edited "
                                         "parameters= folder= show=normal")});
