@@ -267,8 +267,10 @@ void InputController::expandFolder(bool intoInput) {
 
 void InputController::ResetCurrentSearch(bool cleartext) {
     view_.setFailColour(false);
-    if (cleartext) lastSeen_.clear();
-    if (cleartext) box_.setText(QString());
+    if (cleartext) {
+        lastSeen_.clear(); // the emptied box is the program's own change
+        box_.setText(QString());
+    }
     lastSeen_ = box_.text();
     lastCompleted_.clear();
     completionIndex_ = 0;
