@@ -152,7 +152,8 @@ private:
     void requestRefresh() { refreshRequested_ = true; }
 
     // Keys (inputkeys.cpp).
-    bool enter(bool shift, bool alt);
+    bool ctrlKey(const KeyStroke& key);
+    void enter(bool shift, bool alt);
     void openEditor();
     void escape();
     void tab(const KeyStroke& key);

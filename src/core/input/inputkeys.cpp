@@ -25,8 +25,11 @@ bool isDelimiter(QChar c) {
 bool InputController::keyDown(const KeyStroke& k) {
     switch (k.key) {
     case InputKey::Enter:
-        if (k.ctrl) openEditor();
-        return k.ctrl || enter(k.shift, k.alt);
+        if (k.ctrl)
+            openEditor();
+        else
+            enter(k.shift, k.alt);
+        return true;
     case InputKey::F10:
         openEditor();
         return true;
@@ -59,9 +62,12 @@ bool InputController::keyDown(const KeyStroke& k) {
     case InputKey::Digit:
         return numberedRow(k);
     default:
-        break;
+        return k.ctrl && ctrlKey(k);
     }
-    if (!k.ctrl) return false;
+}
+
+// Ctrl+R, Ctrl+A and the word-wise editing keys.
+bool InputController::ctrlKey(const KeyStroke& k) {
     switch (k.key) {
     case InputKey::R:
         ProcessInput(5);
@@ -81,17 +87,17 @@ bool InputController::keyDown(const KeyStroke& k) {
     }
 }
 
-bool InputController::enter(bool shift, bool alt) {
+void InputController::enter(bool shift, bool alt) {
     const QString text = box_.text();
-    if (text.isEmpty()) return true;
+    if (text.isEmpty()) return;
     if (infoLine_) {
         infoLine_ = false;
         ResetCurrentSearch(true);
-        return true;
+        return;
     }
     if (text.startsWith(u"->")) {
         box_.selectAll();
-        return true;
+        return;
     }
     if (setup_.unknownlaunchtype == 1)
         TakeFirstCandidate(false);
@@ -102,7 +108,6 @@ bool InputController::enter(bool shift, bool alt) {
     f.forcerunas = shift;
     f.forcebrowser = alt;
     execution_.DoExecute(box_.text(), f);
-    return true;
 }
 
 // Ctrl+Enter, F10, F4 with `expandf4`: the text goes to the editor, which has room.
