@@ -116,6 +116,8 @@ public:
     virtual bool lastLineFailed() const = 0;
     virtual const QString& PendingAfterCommand() const = 0;
     virtual void runPending() = 0;
+    // Forgets the pending power command (its execution was aborted).
+    virtual void dropPending() = 0;
     virtual void setTagDepth(int depth) = 0;
 };
 

@@ -27,7 +27,7 @@ public:
     LinuxLauncher& operator=(const LinuxLauncher&) = delete;
 
     int shellExecute(const LaunchRequest& request) override;
-    QString defaultBrowserProgram() override;
+    QString defaultBrowserEntry() override;
     void runAndCapture(const QString& file, const QString& parameters, const QString& folder,
                        int timeoutMs, std::function<void(const QString&)> done) override;
     void fetchUrlText(const QString& url, int timeoutMs,
