@@ -59,8 +59,7 @@ Execution::Execution(const Setup& setup, const KeywordStore& store, History& his
 bool Execution::DoExecute(const QString& mycmdline, const ExecuteFlags& flagsIn) {
     ExecuteFlags flags = flagsIn;
     if (queueBehindRun(mycmdline, flags)) return true;
-    beginExecution(flags);
-    if (mycmdline.startsWith(u"->")) return false;
+    if (!beginExecution(mycmdline, flags)) return false;
     const bool top = !flags.ischild;
     if (top && services_.CheckMinusCommand(mycmdline)) return false;
     if (top && holdsSeparator(mycmdline)) {
@@ -99,17 +98,20 @@ bool Execution::queueBehindRun(const QString& line, const ExecuteFlags& flags) {
     return true;
 }
 
-void Execution::beginExecution(ExecuteFlags& flags) {
+// False for an input that is not to run ("->...").
+bool Execution::beginExecution(const QString& line, ExecuteFlags& flags) {
     const bool top = !flags.ischild;
     host_.stopListTimer();
     childExtraWait_ = 0;
     if (top) parentKeyword_ = nullptr;
+    if (line.startsWith(u"->")) return false;
     if (!top && !flags.forcasync) flags.asyncpause = 0;
     if (top && setup_.dontwait) flags.forcasync = true;
     if (top && !flags.forceSilent) {
         host_.setFailColour(false);
         host_.selectInput(true);
     }
+    return true;
 }
 
 bool Execution::holdsSeparator(const QString& text) const {
@@ -177,11 +179,11 @@ bool Execution::openCurrentFile(const TMyShellItem& item, const ExecuteFlags& fl
 }
 
 bool Execution::runByText(const Target& t, const ExecuteFlags& flags) {
-    const bool free = !flags.forcedexeword;
+    const bool typed = !flags.forcedexeword; // no keyword forced: the text decides
     const QString trimmed = t.input.trimmed();
-    if (free && !setup_.calcchar.isEmpty() && t.input.startsWith(setup_.calcchar.front()))
+    if (typed && !setup_.calcchar.isEmpty() && t.input.startsWith(setup_.calcchar.front()))
         return runCalculation(t.input, true, flags);
-    if (free && isUrl(trimmed)) {
+    if (typed && isUrl(trimmed)) {
         const int r =
             LaunchCommand(trimmed, {}, {}, nullptr, flags.forcerunas, false, flags.forcasync,
                           setup_.urlmaxed ? ShowCommand::Maximized : ShowCommand::Normal,
@@ -189,7 +191,7 @@ bool Execution::runByText(const Target& t, const ExecuteFlags& flags) {
         return launchSucceeded(r, t.historyInput, flags);
     }
     const QString expanded = expander_.ExpandBasic(trimmed, false);
-    if (free && looksLikeFilePath(expanded)) {
+    if (typed && looksLikeFilePath(expanded)) {
         const int r =
             LaunchCommand(expanded, {}, {}, nullptr, flags.forcerunas, false, flags.forcasync,
                           ShowCommand::Normal, flags.asyncpause, flags.forcebrowser);
@@ -268,55 +270,49 @@ bool Execution::runCalculation(const QString& input, bool prefixed, const Execut
 
 // ------------------------------------------------------------- forwarding
 
-bool Execution::forward(const TExeWord*& exw, QString& input, bool& skip) {
+// Keyword forwarding: a keyword whose command names another keyword runs
+// that one, with the parameters the command gives it.
+void Execution::forward(const TExeWord*& exw, QString& input, bool& skip) {
     const QString c = exw->command;
-    const QString p = afterFirstSpace(input).trimmed();
+    const QString p = parameterText(input);
     const QString t =
         leftTrimmed(Expander::ApplyDefaultBlock(expander_.ExpandBasic(c, true).trimmed(), p));
     const TExeWord* w = store_.FindKeyword(firstWord(t), true);
-    if (!w || w == exw) return false;
+    if (!w || w == exw) return;
     if (c.contains(u"$SKIP$", Qt::CaseInsensitive)) {
         skip = true;
-        return true;
+        return;
     }
     if (input.isEmpty()) input = w->DefaultKeyword();
+    const auto expanded = [this](const QString& text, const QString& parameters) {
+        return leftTrimmed(
+            expander_.SubstituteParameters(expander_.ExpandBasic(text, false), parameters, true));
+    };
+    const auto withParameters = [&input](const QString& parameters) {
+        input = firstWord(input) + u' ' + parameters;
+    };
 
     bool forwarded = false, triedOwn = false;
     const bool stepThree = setup_.forwardlogic > 0 && !c.contains(u"$i$", Qt::CaseInsensitive) &&
                            !input.contains(u"$i$", Qt::CaseInsensitive);
-    const QString tRest = afterFirstSpace(t).trimmed();
+    const QString tRest = parameterText(t);
     if (stepThree) {
-        if (!tRest.isEmpty()) {
-            const QString fp = leftTrimmed(expander_.SubstituteParameters(
-                expander_.ExpandBasic(tRest, false), afterFirstSpace(input), true));
-            if (!fp.isEmpty()) {
-                input = firstWord(input) + u' ' + fp;
-                forwarded = true;
-            }
-        }
+        const QString fp = tRest.isEmpty() ? QString() : expanded(tRest, afterFirstSpace(input));
+        if ((forwarded = !fp.isEmpty())) withParameters(fp);
         if (!forwarded && !exw->parameters.isEmpty()) {
             triedOwn = true;
-            const QString own = leftTrimmed(expander_.SubstituteParameters(
-                expander_.ExpandBasic(exw->parameters, false), p, true));
-            if (!own.isEmpty()) {
-                input = firstWord(input) + u' ' + own;
-                forwarded = true;
-            }
+            const QString own = expanded(exw->parameters, p);
+            if ((forwarded = !own.isEmpty())) withParameters(own);
         }
     }
     if (!forwarded) {
-        if (afterFirstSpace(input).trimmed().isEmpty() && (tRest.isEmpty() || !stepThree))
-            input = rightTrimmed(input) + u' ' +
-                    leftTrimmed(expander_.SubstituteParameters(
-                        expander_.ExpandBasic(exw->parameters, false), QString(), true));
-        const QString cRest = afterFirstSpace(c).trimmed();
-        if (afterFirstSpace(input).trimmed().isEmpty() && !cRest.isEmpty() && !triedOwn)
-            input = rightTrimmed(input) + u' ' +
-                    leftTrimmed(expander_.SubstituteParameters(expander_.ExpandBasic(cRest, false),
-                                                               QString(), true));
+        if (parameterText(input).isEmpty() && (tRest.isEmpty() || !stepThree))
+            input = rightTrimmed(input) + u' ' + expanded(exw->parameters, QString());
+        const QString cRest = parameterText(c);
+        if (parameterText(input).isEmpty() && !cRest.isEmpty() && !triedOwn)
+            input = rightTrimmed(input) + u' ' + expanded(cRest, QString());
     }
     exw = w;
-    return true;
 }
 
 // ---------------------------------------------------------- keyword launch

@@ -97,14 +97,14 @@ private:
 
     // DoExecute's steps.
     bool queueBehindRun(const QString& line, const ExecuteFlags& flags);
-    void beginExecution(ExecuteFlags& flags);
+    bool beginExecution(const QString& line, ExecuteFlags& flags);
     bool holdsSeparator(const QString& text) const;
     const TExeWord* resolveKeyword(QString& input, const ExecuteFlags& flags);
     std::optional<bool> runCurrentItem(const ExecuteFlags& flags);
     bool openCurrentFile(const TMyShellItem& item, const ExecuteFlags& flags);
     bool runByText(const Target& t, const ExecuteFlags& flags);
     bool launchUnknown(const Target& t, const ExecuteFlags& flags);
-    bool forward(const TExeWord*& exw, QString& input, bool& skip);
+    void forward(const TExeWord*& exw, QString& input, bool& skip);
 
     // The keyword launch and its steps.
     bool keywordLaunch(const Target& t, const ExecuteFlags& flags);
