@@ -207,7 +207,7 @@ bool Execution::runByText(const Target& t, const ExecuteFlags& flags) {
 
 bool Execution::launchUnknown(const Target& t, const ExecuteFlags& flags) {
     // A piece of a multi-command may name an indexed item.
-    if (flags.ischild && setup_.resolveindexed != u"off" && setup_.resolveindexed != u"0")
+    if (flags.ischild && resolvesInIndex())
         if (const auto item = ResolveInIndex(t.input))
             return reportFailure(OpenShellItem(*item, flags.forcerunas), item->path) > 32;
     const int r = LaunchCommand(expander_.ExpandBasic(firstWord(t.input), false).trimmed(),
@@ -416,14 +416,12 @@ void Execution::launchKeyword(const TExeWord& exw, const QString& p, const Execu
         run.noaftercommand = run.noaddhistory = true;
         return;
     }
-    const bool runas = exw.runas || flags.forcerunas;
-    if (forced)
-        run.result = LaunchCommand(plan.file, plan.parameters, plan.folder, &exw, runas, false,
-                                   false, run.show, 0, false, exw.onlyone);
-    else
-        run.result = LaunchCommand(plan.file, plan.parameters, plan.folder, &exw, runas, false,
-                                   flags.forcasync, run.show, flags.asyncpause, flags.forcebrowser,
-                                   exw.onlyone);
+    // A forced keyword (a hotkey, a start-up entry) runs synchronously,
+    // without the browser, and without the typed text appended.
+    run.result =
+        LaunchCommand(plan.file, plan.parameters, plan.folder, &exw, exw.runas || flags.forcerunas,
+                      false, !forced && flags.forcasync, run.show, forced ? 0 : flags.asyncpause,
+                      !forced && flags.forcebrowser, exw.onlyone);
     if (forced && run.result <= 32 && flags.forcenohist)
         host_.messageBox(QStringLiteral("Lorvanta"), QStringLiteral("Seems broken.."));
 }

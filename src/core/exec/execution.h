@@ -157,6 +157,8 @@ private:
     int shellLaunch(const QString& f, const QString& a, const QString& d, bool runas,
                     platform::ShowCommand show);
     int reportFailure(int result, const QString& target);
+    // Whether a failed launch may look for its text in the index (`resolveindexed`).
+    bool resolvesInIndex() const;
 
     const Setup& setup_;
     const KeywordStore& store_;

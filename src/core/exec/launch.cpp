@@ -26,10 +26,6 @@ bool takeWord(QString& f, const char16_t* word) {
     return Expander::TakeMarker(f, QString::fromUtf16(word));
 }
 
-bool resolvesInIndex(const Setup& setup) {
-    return setup.resolveindexed != u"off" && setup.resolveindexed != u"0";
-}
-
 } // namespace
 
 int Execution::LaunchCommand(QString f, QString a, QString d, const TExeWord* keyword, bool runas,
@@ -225,7 +221,7 @@ int Execution::shellLaunchWithRetries(const QString& f, const QString& a, const 
     if (r <= 32 && retryAsDomain && isBareDomain(f))
         r = shellLaunch(QStringLiteral("https://") + f, a, d, false,
                         setup_.urlmaxed ? ShowCommand::Maximized : show);
-    if (r <= 32 && resolvesInIndex(setup_))
+    if (r <= 32 && resolvesInIndex())
         if (const auto item = ResolveInIndex(f)) r = OpenShellItem(*item, runas);
     return reportFailure(r, f);
 }
@@ -295,6 +291,10 @@ int Execution::OpenShellItem(const TMyShellItem& item, bool runas) {
                                                        : platform::result::Failed;
     }
     return platform_.launcher.shellExecute(r);
+}
+
+bool Execution::resolvesInIndex() const {
+    return setup_.resolveindexed != u"off" && setup_.resolveindexed != u"0";
 }
 
 std::unique_ptr<TMyShellItem> Execution::ResolveInIndex(const QString& text) const {
