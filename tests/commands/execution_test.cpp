@@ -273,7 +273,15 @@ TEST_F(ExecutionTest, WithoutTheBrowserPaneBrowserLinesAreLaunched) {
         EXPECT_TRUE(f.enter(s("web x y"), flags)) << c.command;
         EXPECT_EQ(launches(), QStringList{launch(c.launched)}) << c.command;
         EXPECT_FALSE(f.host.fail) << c.command;
+        EXPECT_TRUE(f.host.calls.contains(s("hideWindow"))) << c.command << ": launched as usual";
+        f.host.calls.clear();
     }
+    // Pieces of a multi-command too: nothing keeps the window for a pane.
+    f.dir.fake.clearCalls();
+    f.keyword("both", "https://a.org $B$||https://b.org $BN$");
+    EXPECT_TRUE(f.enter(s("both")));
+    EXPECT_EQ(launches(), (QStringList{launch("https://a.org"), launch("https://b.org")}));
+    EXPECT_TRUE(f.host.calls.contains(s("hideWindow")));
 }
 
 TEST_F(ExecutionTest, TextAfterABrowserMaintenanceMarkerIsLaunchedTrimmed) {

@@ -21,6 +21,9 @@ namespace {
 const char16_t* const kListCommands[] = {
     u"$RECENT$",  u"$GROUPS$",    u"$TAGS$",     u"$CLIPBOARD$",  u"$APPS$",
     u"$HISTORY$", u"$KWHISTORY$", u"$NOTELIST$", u"$NOTESEARCH$", u"$PLUGINS$"};
+// The words that open a page (the dispatcher passes them on and keeps the window).
+const char16_t* const kPaneWords[] = {u"$B$",       u"$BN$",      u"$BROWSER$", u"$BROWSERNOFOCUS$",
+                                      u"$BNEWWIN$", u"$BNEWFULL$"};
 const char16_t* const kBrowserMarkers[] = {
     u"$B$",         u"$BN$",        u"$BROWSER$",     u"$BROWSERNOFOCUS$",
     u"$STARTPAGE$", u"$BSETFOCUS$", u"$BROWSERBACK$", u"$BROWSERFORWARD$"};
@@ -366,10 +369,15 @@ bool Execution::keywordLaunch(const Target& t, const ExecuteFlags& flags) {
     if (containsAny(Expander::ApplyDefaultBlock(run.command, t.parameters), kListCommands))
         return showKeywordList(t, flags);
     if (flags.ischild &&
-        (run.command.contains(u"$NOHIDE$", Qt::CaseInsensitive) || hasBrowserMarker(run.command)))
+        (run.command.contains(u"$NOHIDE$", Qt::CaseInsensitive) || keepsForPane(run.command)))
         childKeep_ = true;
     if (!offerToDispatcher(exw, t.parameters, flags, run)) return false;
-    if (run.result == 0) launchKeyword(exw, t.parameters, flags, run);
+    if (run.result == 0) {
+        // Without the pane a browser line is launched like any other line.
+        if (!services_.hasBrowserPane() && containsAny(run.command, kPaneWords))
+            run.noaftercommand = false;
+        launchKeyword(exw, t.parameters, flags, run);
+    }
     startAfterTimer();
     return keywordDone(t, flags, run);
 }
@@ -468,6 +476,10 @@ void Execution::startTyping(const TExeWord& exw, const QString& p, const Execute
 
 bool Execution::hasBrowserMarker(const QString& text) {
     return containsAny(text, kBrowserMarkers);
+}
+
+bool Execution::keepsForPane(const QString& text) const {
+    return services_.hasBrowserPane() && hasBrowserMarker(text);
 }
 
 void Execution::startAfterTimer() {

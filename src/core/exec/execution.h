@@ -128,8 +128,10 @@ private:
     void runPiece(std::shared_ptr<MultiRun> run);
     void finishRun(MultiRun& run);
     void abortRun(const InvalidInteger& error);
-    // Whether a browser marker keeps the window for the pane.
+    // Whether the text holds a browser marker, and whether that keeps the
+    // window for the pane.
     static bool hasBrowserMarker(const QString& text);
+    bool keepsForPane(const QString& text) const;
 
     bool launchSucceeded(int result, const QString& historyInput, const ExecuteFlags& flags);
     void failed(const ExecuteFlags& flags);

@@ -148,9 +148,11 @@ int Execution::browserLaunch(QString& f, const QString& a, const TExeWord* keywo
 
 namespace {
 
-// The browser's answer: done, or not there (said, and a failure).
-int browserOutcome(ExecutionHost& host, bool done) {
-    if (!done) host.toast(QStringLiteral("The browser pane is not available yet"));
+// The browser's answer: done, or not (said, and a failure).
+int browserOutcome(ExecutionHost& host, bool pane, bool done) {
+    if (!done)
+        host.toast(pane ? QStringLiteral("The browser pane could not do that")
+                        : QStringLiteral("The browser pane is not available yet"));
     return done ? platform::result::Handled : platform::result::Failed;
 }
 
@@ -164,13 +166,13 @@ int Execution::maintenanceLaunch(QString& f) {
         // The rest is launched as written, without the blank the marker left.
         f = f.trimmed();
         const bool done = services_.browserMaintenance(QString::fromUtf16(m));
-        if (f.isEmpty()) return browserOutcome(host_, done);
+        if (f.isEmpty()) return browserOutcome(host_, services_.hasBrowserPane(), done);
     }
     return 0;
 }
 
-// A page in the pane, or in a window of its own. While there is no browser
-// of the launcher's own, the address opens in the user's browser instead.
+// A page in the pane, or in a window of its own. While there is no pane,
+// the address opens in the user's browser instead.
 int Execution::paneLaunch(QString& f, const QString& a, const TExeWord* keyword,
                           bool forcebrowser) {
     const auto has = [&f](const char16_t* m) {
@@ -183,6 +185,10 @@ int Execution::paneLaunch(QString& f, const QString& a, const TExeWord* keyword,
     QString target = f;
     const std::optional<QString> click = Expander::TakeBlock(target, QStringLiteral("$BCLICK$"));
     const QString url = expander_.ExpandBasic(target, true).trimmed();
+    if (!services_.hasBrowserPane()) {
+        f = url;
+        return 0;
+    }
     if (newWindow) {
         if (services_.openBrowserWindow(url, has(u"$BNEWFULL$"))) return platform::result::Handled;
     } else {
@@ -199,8 +205,7 @@ int Execution::paneLaunch(QString& f, const QString& a, const TExeWord* keyword,
         if (services_.openInBrowser(r))
             return forcebrowser ? platform::result::InBrowser : platform::result::Handled;
     }
-    f = url;
-    return 0;
+    return browserOutcome(host_, true, false);
 }
 
 // A lone click block or focus request acts on the page already open.
@@ -212,7 +217,7 @@ int Execution::pageActionLaunch(QString& f) {
     bool done = !click || services_.browserClick(*click);
     if (focus) done = services_.browserMaintenance(QStringLiteral("$BSETFOCUS$")) && done;
     f = rest.trimmed();
-    return f.isEmpty() ? browserOutcome(host_, done) : 0;
+    return f.isEmpty() ? browserOutcome(host_, services_.hasBrowserPane(), done) : 0;
 }
 
 int Execution::shellLaunchWithRetries(const QString& f, const QString& a, const QString& d,
@@ -338,7 +343,7 @@ void Execution::runMultiCommand(const QString& lineIn, const TExeWord* keyword,
     auto run = std::make_shared<MultiRun>();
     QString line = lineIn;
     run->async = Expander::TakeMarker(line, QStringLiteral("$ASYNC$"));
-    run->keep = Expander::TakeMarker(line, QStringLiteral("$NOHIDE$")) || hasBrowserMarker(line);
+    run->keep = Expander::TakeMarker(line, QStringLiteral("$NOHIDE$")) || keepsForPane(line);
     childKeep_ = false;
     parentKeyword_ = keyword;
     run->pieces = line.split(setup_.separator);
