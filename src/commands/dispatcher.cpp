@@ -32,29 +32,23 @@ void CommandDispatcher::registerRow(const QString& name, RowHandler handler) {
 
 namespace {
 
-// The text between the first two occurrences of `name`, the lower-case form
-// of the name counting too.
-QString enclosedText(const QString& line, const QString& name) {
-    QString l = line;
-    l.replace(name.toLower(), name);
-    const qsizetype first = l.indexOf(name);
-    if (first < 0) return {};
-    const qsizetype from = first + name.size();
-    const qsizetype second = l.indexOf(name, from);
-    return second < 0 ? QString() : l.mid(from, second - from);
-}
-
-// The line without its enclosed form, from the first name to the end of the second.
-QString withoutEnclosed(const QString& upper, const QString& name) {
-    const qsizetype first = upper.indexOf(name);
-    const qsizetype second = first < 0 ? -1 : upper.indexOf(name, first + name.size());
-    if (second < 0) return upper;
-    return upper.left(first) + upper.mid(second + name.size());
+// The enclosed form of a row's name and the line without it; nothing when
+// the line holds no such block.
+struct Enclosed {
+    QString text, rest;
+};
+std::optional<Enclosed> enclosedForm(const QString& line, const QString& name) {
+    Enclosed e{{}, line};
+    const auto inner = Expander::TakeBlock(e.rest, name);
+    if (!inner) return std::nullopt;
+    e.text = *inner;
+    return e;
 }
 
 } // namespace
 
-bool CommandDispatcher::rowFires(const CommandRow& row, const QString& upper) const {
+bool CommandDispatcher::rowFires(const CommandRow& row, const QString& upper,
+                                 const QString& line) const {
     const QString name = QString::fromUtf16(row.name);
     switch (row.match) {
     case RowMatch::WholeLine:
@@ -64,10 +58,11 @@ bool CommandDispatcher::rowFires(const CommandRow& row, const QString& upper) co
     case RowMatch::Leading:
         return upper.startsWith(name);
     case RowMatch::Enclosed: {
-        if (upper.count(name) < 2) return false;
+        const auto block = enclosedForm(line, name);
+        if (!block) return false;
         // Sound and click blocks act only as the whole line.
         const bool aloneOnly = name == u"$SOUND$" || name == u"$BCLICK$";
-        return !aloneOnly || withoutEnclosed(upper, name).trimmed().isEmpty();
+        return !aloneOnly || block->rest.trimmed().isEmpty();
     }
     case RowMatch::Substring:
     case RowMatch::Prefix:
@@ -95,7 +90,7 @@ bool CommandDispatcher::CheckDoInternalCMD(const QString& mycmdline, const QStri
                                            const TExeWord* exw, bool forcebrowser) {
     const QString upper = QLocale().toUpper(mycmdline);
     QString currentName;
-    CommandCall call{upper, mycmdline, para, exw, {}, {}, {}};
+    CommandCall call{upper, mycmdline, para, exw, {}, {}, {}, {}};
     call.keywordArgument = [&](bool lower, bool trim) {
         const auto normalised = [&](QString a) {
             if (lower) a = a.toLower();
@@ -111,7 +106,14 @@ bool CommandDispatcher::CheckDoInternalCMD(const QString& mycmdline, const QStri
     call.secondArgument = [&] {
         return exw ? expander_.ApplyInlineMarkers(exw->parameters, true) : QString();
     };
-    call.enclosed = [&] { return enclosedText(mycmdline, currentName); };
+    call.enclosed = [&] {
+        const auto block = enclosedForm(mycmdline, currentName);
+        return block ? block->text : QString();
+    };
+    call.restOfLine = [&] {
+        const auto block = enclosedForm(mycmdline, currentName);
+        return block ? block->rest : mycmdline;
+    };
 
     failed_ = false;
     Outcome out;
@@ -139,7 +141,7 @@ void CommandDispatcher::walk(const QString& upper, const CommandCall& call, QStr
     for (const CommandRow& row : commandTable()) {
         if (row.windowGate && !windowGate) continue;
         const bool browserRow = QStringView(row.name) == u"$BROWSER$";
-        if (!rowFires(row, upper) && !(browserRow && forcebrowser)) continue;
+        if (!rowFires(row, upper, call.line) && !(browserRow && forcebrowser)) continue;
         if (row.match == RowMatch::Power) {
             if (powerStored) continue;
             powerStored = true;

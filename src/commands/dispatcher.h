@@ -32,8 +32,10 @@ struct CommandCall {
     // Two-argument rows: the keyword's parameters after the inline markers,
     // without "$P$".
     std::function<QString()> secondArgument;
-    // The text between two occurrences of the row's name.
+    // The text between two occurrences of the row's name, and the line
+    // without that enclosed form.
     std::function<QString()> enclosed;
+    std::function<QString()> restOfLine;
 };
 
 // What a handler changes of the row's usual outcome.
@@ -78,6 +80,7 @@ public:
     // (210 ms) after the execution and then calls runPending().
     const QString& PendingAfterCommand() const override { return pending_; }
     void runPending() override;
+    void dropPending() override { pending_.clear(); }
 
     // How deeply $LAUNCHTAG$ keywords may start tags in turn: execution sets
     // the depth of the keyword it runs before offering its line.
@@ -86,7 +89,7 @@ public:
 
 private:
     void registerOwnRows();
-    bool rowFires(const CommandRow& row, const QString& upper) const;
+    bool rowFires(const CommandRow& row, const QString& upper, const QString& line) const;
     // The flags gathered while the rows of one line run.
     struct Outcome {
         bool handled = false, forceHistory = false, forceNoHistory = false, keep = false;

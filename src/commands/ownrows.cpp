@@ -195,6 +195,15 @@ void CommandDispatcher::registerOwnRows() {
         expander_.services().playSound(expander_.ExpandBasic(c.enclosed().trimmed(), true));
         return RowResult{};
     });
+    // Until the window list exists no window is found: that is the answer,
+    // so the rest of the line is launched, and a search alone is done.
+    for (const char16_t* find : {u"$WFINDACTIVE$", u"$WFINDCLOSE$"})
+        row(find, [](const CommandCall& c) {
+            RowResult r;
+            r.handled = c.restOfLine().trimmed().isEmpty();
+            r.keep = false;
+            return r;
+        });
 }
 
 } // namespace lorvanta

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <functional>
 
 namespace lorvanta::platform {
@@ -32,6 +33,19 @@ inline constexpr int NoApplication = 31;
 inline constexpr int Failed = 32;
 } // namespace result
 
+// The parameters text that holds exactly `argument`: as it is, or in single
+// quotes when a blank, quote or backslash would split or change it.
+inline QString quotedParameter(const QString& argument) {
+    const bool plain =
+        !argument.isEmpty() && std::none_of(argument.begin(), argument.end(), [](QChar c) {
+            return c.isSpace() || c == u'\'' || c == u'"' || c == u'\\';
+        });
+    if (plain) return argument;
+    QString quoted = argument;
+    quoted.replace(u'\'', QStringLiteral("'\\''"));
+    return u'\'' + quoted + u'\'';
+}
+
 // Starting things on the desktop.
 class Launcher {
 public:
@@ -41,8 +55,10 @@ public:
     // documents, folders and URLs open in the user's default application for
     // their type or scheme. Returns a result code.
     virtual int shellExecute(const LaunchRequest& request) = 0;
-    // The program of the default web browser; empty when none is known.
-    virtual QString defaultBrowserProgram() = 0;
+    // The desktop entry (.desktop file) of the default web browser, to be
+    // started like any entry with the address as its parameter; empty when
+    // none is known.
+    virtual QString defaultBrowserEntry() = 0;
     // Runs a program hidden and hands its standard output and error, as text,
     // to `done` on the main thread when it ends. After `timeoutMs` the
     // program and its children are killed and the text says so. "Error"

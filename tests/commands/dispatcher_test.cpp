@@ -105,6 +105,54 @@ TEST_F(DispatcherTest, EnclosedArgumentsKeepTheirCase) {
     EXPECT_EQ(seen, s("Mozilla Firefox"));
 }
 
+TEST_F(DispatcherTest, EnclosedRowsNeedTheirBlock) {
+    // The name as written or all in lower case, twice; a name without its
+    // partner, or in mixed case, is no block.
+    struct Case {
+        const char* line;
+        bool fires;
+        const char* enclosed;
+    };
+    const Case cases[] = {
+        {"$SOUND$a.ogg$SOUND$", true, "a.ogg"}, {"$sound$ a.ogg $SOUND$", true, " a.ogg "},
+        {"$SOUND$ a.ogg", false, ""},           {"$Sound$a.ogg$Sound$", false, ""},
+        {"$SOUND$$SOUND$", true, ""},
+    };
+    QStringList seen;
+    d.registerRow(s("$SOUND$"), [&](const CommandCall& c) {
+        seen.append(c.enclosed());
+        return RowResult{};
+    });
+    for (const Case& c : cases) {
+        seen.clear();
+        EXPECT_EQ(run(c.line).handled, c.fires) << c.line;
+        EXPECT_EQ(seen, c.fires ? QStringList{s(c.enclosed)} : QStringList{}) << c.line;
+    }
+}
+
+TEST_F(DispatcherTest, AWindowSearchWithoutAWindowPassesTheLineOn) {
+    // No window is found here: the rest of the line is launched, and a
+    // search with nothing else on its line is done.
+    const struct {
+        const char* line;
+        bool handled;
+    } cases[] = {
+        {"$WFINDACTIVE$Mozilla Firefox$WFINDACTIVE$ /usr/bin/firefox", false},
+        {"/usr/bin/gedit $WFINDCLOSE$Editor$WFINDCLOSE$", false},
+        {" $wfindactive$Mail$wfindactive$ ", true},
+        {"$WFINDCLOSE$Editor$WFINDCLOSE$", true},
+    };
+    for (const auto& c : cases) {
+        f.host.calls.clear();
+        const Dispatch r = run(c.line);
+        EXPECT_EQ(r.handled, c.handled) << c.line;
+        EXPECT_FALSE(r.noaftercommand) << c.line;
+        EXPECT_TRUE(f.host.calls.isEmpty())
+            << c.line << ": " << f.host.calls.join(u' ').toStdString();
+        EXPECT_FALSE(d.lastLineFailed()) << c.line;
+    }
+}
+
 TEST_F(DispatcherTest, LaunchTagRunsEveryTaggedKeyword) {
     f.keyword("mail", "thunderbird", "", "work");
     f.keyword("chat", "pidgin", "", "Work office");

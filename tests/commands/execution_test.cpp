@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 
 using namespace lorvanta;
 using lorvanta::platform::ShowCommand;
@@ -34,7 +35,7 @@ struct TimedLauncher final : platform::Launcher {
         seen.emplace_back(r.file, clock.elapsed());
         return 42;
     }
-    QString defaultBrowserProgram() override { return {}; }
+    QString defaultBrowserEntry() override { return {}; }
     void runAndCapture(const QString&, const QString&, const QString&, int,
                        std::function<void(const QString&)>) override {}
     void fetchUrlText(const QString&, int, std::function<void(const QString&)>) override {}
@@ -72,7 +73,7 @@ TEST_F(ExecutionTest, AKeywordSearchLaunchesRecordsAndAutoHides) {
 
     // With a browser program known, URLs go to it.
     f.dir.fake.clearCalls();
-    f.dir.fake.browserProgram = s("/usr/bin/firefox");
+    f.core.setup.browser = s("/usr/bin/firefox");
     f.enter(s("g c"));
     EXPECT_EQ(launches(), QStringList{launch("/usr/bin/firefox",
                                              "https://www.google.com/search?q=c", "/usr/bin")});
@@ -226,20 +227,76 @@ TEST_F(ExecutionTest, BrowserMarkersRouteThePage) {
         f.dir.fake.clearCalls();
         f.services.browser = true;
         const TExeWord w;
-        const int r = f.engine.execution.LaunchCommand(s(c.command), {}, {}, &w, false, false, false,
-                                                      ShowCommand::Normal, 0, c.forcebrowser);
+        const int r = f.engine.execution.LaunchCommand(
+            s(c.command), {}, {}, &w, false, false, false, ShowCommand::Normal, 0, c.forcebrowser);
         EXPECT_EQ(f.services.calls.join(u'|'), s(c.asked)) << c.command;
         EXPECT_EQ(launches().join(u'|'), *c.launched ? launch(c.launched) : QString()) << c.command;
         EXPECT_GT(r, 32) << c.command;
     }
-    // Without a browser the markers fail instead of pretending.
+    // Without a browser, what only the browser could do fails instead of pretending.
     f.services.browser = false;
-    for (const char* command : {"$BROWSEREND$", "https://a.org $B$", "$BCLICK$#b$BCLICK$"}) {
+    for (const char* command : {"$BROWSEREND$", "$BCLICK$#b$BCLICK$", " $BSETFOCUS$ "}) {
         const TExeWord w;
+        f.host.calls.clear();
         EXPECT_LE(f.engine.execution.LaunchCommand(s(command), {}, {}, &w, false, false, false,
-                                                  ShowCommand::Normal),
+                                                   ShowCommand::Normal),
                   32)
             << command;
+        EXPECT_TRUE(f.host.calls.contains(s("toast The browser pane is not available yet")))
+            << command;
+    }
+}
+
+TEST_F(ExecutionTest, WithoutTheBrowserPaneBrowserLinesAreLaunched) {
+    // The address opens in the user's browser, every marker taken out.
+    f.services.browser = false;
+    const struct {
+        const char* command;
+        bool forcebrowser;
+        const char* launched;
+    } cases[] = {
+        {"https://a.org/?q=$U$ $B$", false, "https://a.org/?q=x%20y"},
+        {"$BN$ https://a.org $BCONNECT$ $BNORELOAD$ $BCLICK$#go$BCLICK$", false, "https://a.org"},
+        {"$BROWSER$https://a.org$BSETFOCUS$", false, "https://a.org"},
+        {"$BROWSERNOFOCUS$ https://a.org", false, "https://a.org"},
+        {"https://a.org $BNEWWIN$", false, "https://a.org"},
+        {"https://a.org $BNEWFULL$", false, "https://a.org"},
+        {"https://a.org", true, "https://a.org"},
+    };
+    TExeWord& web = f.keyword("web", "");
+    for (const auto& c : cases) {
+        f.dir.fake.clearCalls();
+        f.host.fail = false;
+        web.command = s(c.command);
+        ExecuteFlags flags;
+        flags.forcebrowser = c.forcebrowser;
+        EXPECT_TRUE(f.enter(s("web x y"), flags)) << c.command;
+        EXPECT_EQ(launches(), QStringList{launch(c.launched)}) << c.command;
+        EXPECT_FALSE(f.host.fail) << c.command;
+        EXPECT_TRUE(f.host.calls.contains(s("hideWindow"))) << c.command << ": launched as usual";
+        f.host.calls.clear();
+    }
+    // Pieces of a multi-command too: nothing keeps the window for a pane.
+    f.dir.fake.clearCalls();
+    f.keyword("both", "https://a.org $B$||https://b.org $BN$");
+    EXPECT_TRUE(f.enter(s("both")));
+    EXPECT_EQ(launches(), (QStringList{launch("https://a.org"), launch("https://b.org")}));
+    EXPECT_TRUE(f.host.calls.contains(s("hideWindow")));
+}
+
+TEST_F(ExecutionTest, TextAfterABrowserMaintenanceMarkerIsLaunchedTrimmed) {
+    TExeWord& tog = f.keyword("tog", "");
+    for (const char* m : {"$BROWSERTOGGLE$", "$BROWSERFLUSHALL$", "$BROWSERFLUSHCURRENT$",
+                          "$BROWSEREND$", "$BROWSERCLEAR$"}) {
+        for (const bool pane : {true, false}) {
+            f.services.browser = pane;
+            f.dir.fake.clearCalls();
+            f.host.fail = false;
+            tog.command = s(m) + s(" /usr/bin/true ");
+            EXPECT_TRUE(f.enter(s("tog"))) << m;
+            EXPECT_EQ(launches(), QStringList{launch("/usr/bin/true")}) << m;
+            EXPECT_FALSE(f.host.fail) << m;
+        }
     }
 }
 
@@ -320,7 +377,7 @@ TEST_F(ExecutionTest, TheWindowStateReachesTheLaunch) {
 
     // urlmaxed maximises typed addresses and the domain retry in the browser.
     f.core.setup.urlmaxed = true;
-    f.dir.fake.browserProgram = s("/usr/bin/firefox");
+    f.core.setup.browser = s("/usr/bin/firefox");
     f.dir.fake.clearCalls();
     f.enter(s("https://example.org/"));
     f.dir.fake.launchResults.insert(s("example.com"), 2);
@@ -442,6 +499,112 @@ TEST_F(ExecutionTest, TheCurrentFileItemIsOpenedAndRecordedWithItsItem) {
     ASSERT_FALSE(f.core.history.empty());
     ASSERT_TRUE(f.core.history.at(0).item);
     EXPECT_EQ(f.core.history.at(0).item->path, s("/docs/report.odt"));
+}
+
+TEST_F(ExecutionTest, NothingToRunAfterCopyAndExecuteIsNotAFailure) {
+    // Nothing is selected: the copy markers leave nothing to run. The box
+    // stays as the expansion left it, and nothing is recorded.
+    f.core.setup.hide = true;
+    for (const char* command : {"$CI$", "$ce$", "$CX$"}) {
+        f.dir.fake.clearCalls();
+        f.host.calls.clear();
+        f.host.fail = false;
+        f.keyword("copy", command);
+        EXPECT_TRUE(f.enter(s("copy"))) << command;
+        EXPECT_TRUE(launches().isEmpty()) << command << ": " << launches().join(u' ').toStdString();
+        EXPECT_FALSE(f.host.fail) << command;
+        EXPECT_FALSE(f.host.calls.contains(s("hideWindow"))) << command;
+        EXPECT_TRUE(f.newestHistory().isEmpty()) << command;
+        f.core.store.remove(f.core.store.FindKeyword(s("copy"), false));
+    }
+}
+
+TEST_F(ExecutionTest, ABadNumberAbortsTheWholeMultiCommand) {
+    f.keyword("rb", "$RANDOM$");
+    f.keyword("off", "$SHUTDOWN$");
+    bool finished = false, success = true;
+    f.engine.execution.setFinishedHandler([&](bool ok) {
+        finished = true;
+        success = ok;
+    });
+    EXPECT_TRUE(f.enter(s("/bin/one||rb abc||/bin/three")));
+    EXPECT_EQ(launches(), QStringList{launch("/bin/one", "", "/bin")}) << "no piece after it";
+    EXPECT_TRUE(
+        f.host.calls.contains(s("messageBox Lorvanta: 'abc' is not a valid integer value")));
+    EXPECT_TRUE(f.newestHistory().isEmpty());
+    EXPECT_FALSE(f.host.calls.contains(s("hideWindow"))) << "no after-command step";
+    EXPECT_TRUE(finished);
+    EXPECT_FALSE(success);
+    EXPECT_FALSE(f.engine.execution.busy());
+
+    // A power command of an earlier piece goes with it; one of a whole run
+    // waits until all its pieces ran.
+    f.dir.fake.clearCalls();
+    f.enter(s("off||rb abc"));
+    EXPECT_TRUE(f.dir.fake.calls().filter(s("power")).isEmpty());
+    f.enter(s("off||/bin/save $W1$||/bin/last"));
+    EXPECT_EQ(f.dir.fake.calls().filter(QRegularExpression(s("power|/bin/"))),
+              (QStringList{launch("/bin/save", "", "/bin"), launch("/bin/last", "", "/bin"),
+                           s("power poweroff")}));
+}
+
+TEST_F(ExecutionTest, AWindowSearchWithoutAWindowLaunchesTheRest) {
+    f.keyword("fx", "$WFINDACTIVE$Mozilla Firefox$WFINDACTIVE$ /usr/bin/firefox");
+    f.keyword("close", "$wfindclose$Editor$wfindclose$");
+    EXPECT_TRUE(f.enter(s("fx")));
+    EXPECT_EQ(launches(), QStringList{launch("/usr/bin/firefox", "", "/usr/bin")});
+    EXPECT_EQ(f.newestHistory(), s("fx"));
+    EXPECT_TRUE(f.host.calls.contains(s("hideWindow")));
+    f.dir.fake.clearCalls();
+    f.host.calls.clear();
+    EXPECT_TRUE(f.enter(s("close"))) << "a search alone on its line is done";
+    EXPECT_TRUE(launches().isEmpty());
+    EXPECT_FALSE(f.host.fail);
+    EXPECT_TRUE(f.host.calls.filter(s("toast")).isEmpty());
+}
+
+TEST_F(ExecutionTest, AFailedLaunchSaysWhy) {
+    const struct {
+        int code;
+        const char* toast;
+    } cases[] = {
+        {2, "File or folder not found: /opt/thing"},
+        {3, "File or folder not found: /opt/thing"},
+        {5, "Access denied: /opt/thing"},
+        {31, "No application for this type of file or address: /opt/thing"},
+        {32, "Could not start: /opt/thing"},
+        {0, "Could not start: /opt/thing"},
+    };
+    for (const auto& c : cases) {
+        f.dir.fake.launchResult = c.code;
+        f.host.calls.clear();
+        f.host.fail = false;
+        EXPECT_FALSE(f.enter(s("/opt/thing"))) << c.code;
+        EXPECT_EQ(f.host.calls.filter(s("toast")), QStringList{s("toast ") + s(c.toast)}) << c.code;
+        EXPECT_TRUE(f.host.fail) << "the failure colour stays";
+    }
+    // A background launch that fails later says so too.
+    f.dir.fake.launchResult = 31;
+    f.host.calls.clear();
+    ExecuteFlags async;
+    async.forcasync = true;
+    EXPECT_TRUE(f.enter(s("https://a.org"), async));
+    EXPECT_EQ(
+        f.host.calls.filter(s("toast")),
+        QStringList{s("toast No application for this type of file or address: https://a.org")});
+}
+
+TEST_F(ExecutionTest, AddressesGoToTheDefaultBrowsersEntry) {
+    // The entry runs by its own Exec line; the address is its one parameter.
+    f.dir.fake.browserEntry = s("/usr/share/applications/org.example.Browser.desktop");
+    f.keyword("g", "https://www.google.com/search?q=$U$");
+    f.enter(s("g it's"));
+    EXPECT_EQ(launches(), QStringList{launch("/usr/share/applications/org.example.Browser.desktop",
+                                             "https://www.google.com/search?q=it%27s")});
+    f.dir.fake.clearCalls();
+    f.enter(s("https://a.org/x y"));
+    EXPECT_EQ(launches(), QStringList{launch("/usr/share/applications/org.example.Browser.desktop",
+                                             "'https://a.org/x y'")});
 }
 
 TEST_F(ExecutionTest, PlanOfAKeywordLaunch) {

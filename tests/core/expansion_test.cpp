@@ -361,6 +361,8 @@ TEST_F(ExpanderTest, ExpandBasicStripsRoutingMarkers) {
         {"x $BCLICK$#id$BCLICK$ y $BCLICK$k$BCLICK$", "x  y $BCLICK$k$BCLICK$"},
         {"$CLR$$C$$CU$$M$$R$$W$$GW$$EXIT$$ASYNC$$NOHIDE$z", "z"},
         {"a $SOUND$/s.wav$SOUND$ b $SOUND$t$SOUND$", "a  b $SOUND$t$SOUND$"},
+        {"a $BCLICK$ b", "a $BCLICK$ b"}, // a lone marker is no block
+        {"a $SOUND$ b", "a $SOUND$ b"},
         {"$clr$ $Async$", "$clr$ $Async$"}, // only the written forms
     };
     for (const auto& c : cases)
@@ -531,9 +533,42 @@ TEST_F(ExpanderTest, InlineMarkersActOnceInUpperOrLowerCase) {
 }
 
 TEST_F(ExpanderTest, InlineSoundBlockIsPlayedAndRemoved) {
-    EXPECT_EQ(expander.ApplyInlineMarkers(s("go $sound$ /snd/ding.wav $Sound$ now"), false),
+    EXPECT_EQ(expander.ApplyInlineMarkers(s("go $sound$ /snd/ding.wav $SOUND$ now"), false),
               s("go  now"));
     EXPECT_EQ(services.log, QStringList{s("sound /snd/ding.wav")});
+    // Without a partner, or in mixed case, the marker is left alone.
+    services.log.clear();
+    for (const char* text : {"go $SOUND$ /snd/ding.wav", "$Sound$ /snd/ding.wav $Sound$"})
+        EXPECT_EQ(expander.ApplyInlineMarkers(s(text), false), s(text)) << text;
+    EXPECT_TRUE(services.log.isEmpty());
+}
+
+TEST_F(ExpanderTest, TakeBlockTakesTheFirstEnclosedBlock) {
+    const struct {
+        const char* text;
+        std::optional<const char*> inner; // nothing: no block
+        const char* rest;
+    } cases[] = {
+        {"a $AB$in$AB$ b", "in", "a  b"},
+        {"$AB$$AB$", "", ""},
+        {"$ab$low$ab$", "low", ""},
+        {"$ab$both forms$AB$ tail", "both forms", " tail"},
+        {"1$AB$2$AB$3$AB$4$AB$5", "2", "13$AB$4$AB$5"},
+        {"a $AB$ lone", std::nullopt, "a $AB$ lone"},
+        {"$AB$ one $ab", std::nullopt, "$AB$ one $ab"},
+        {"$Ab$ mixed $Ab$", std::nullopt, "$Ab$ mixed $Ab$"},
+        {"$AB$ with $Ab$ mixed", std::nullopt, "$AB$ with $Ab$ mixed"},
+        {"no marker", std::nullopt, "no marker"},
+    };
+    for (const auto& c : cases) {
+        QString text = s(c.text);
+        const std::optional<QString> inner = Expander::TakeBlock(text, s("$AB$"));
+        ASSERT_EQ(inner.has_value(), c.inner.has_value()) << c.text;
+        if (inner) {
+            EXPECT_EQ(*inner, s(*c.inner)) << c.text;
+        }
+        EXPECT_EQ(text, s(c.rest)) << c.text;
+    }
 }
 
 TEST_F(ExpanderTest, InlineMarkersRemoveParameterMarkersOnRequest) {

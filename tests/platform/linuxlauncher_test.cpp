@@ -1,3 +1,4 @@
+#include "enginefixture.h"
 #include "platform/linux/desktopfile.h"
 #include "platform/linux/linuxlauncher.h"
 #include "platform/linux/mimeapps.h"
@@ -469,13 +470,107 @@ TEST_F(LauncherTest, TerminalEntriesRunInTheTerminalUnlessHidden) {
               result::NoApplication);
 }
 
-TEST_F(LauncherTest, DefaultBrowserIsTheHttpHandlersProgram) {
-    EXPECT_EQ(launcher_.defaultBrowserProgram(), QString());
-    const QString browser = recorder(s("browser"));
+TEST_F(LauncherTest, TerminalEntriesUseTheTerminalsOwnWayToRunACommand) {
+    recorder(s("gnome-terminal"));
+    const QString shell = recorder(s("console"));
+    entry(s("apps/console.desktop"), s("Terminal=true\nExec=console --x\n"));
+    ASSERT_EQ(launcher_.shellExecute(launchRequest(path(s("apps/console.desktop")))),
+              result::Started);
+    EXPECT_EQ(ran(s("gnome-terminal")).args, (QStringList{s("--"), shell, s("--x")}));
+}
+
+// "x-terminal-emulator" names the user's terminal, found in this order.
+TEST_F(LauncherTest, TheTerminalIsFoundInItsOrder) {
+    const struct {
+        const char* variable; // $TERMINAL
+        std::vector<const char*> present;
+        const char* ran;
+        QStringList args; // for "-e htop"
+    } cases[] = {
+        {"mine --flag", {"mine", "xdg-terminal-exec"}, "mine", {s("--flag"), s("-e"), s("htop")}},
+        {"", {"xdg-terminal-exec", "x-terminal-emulator"}, "xdg-terminal-exec", {s("htop")}},
+        {"not-there",
+         {"x-terminal-emulator", "gnome-terminal"},
+         "x-terminal-emulator",
+         {s("-e"), s("htop")}},
+        {"", {"gnome-terminal", "konsole"}, "gnome-terminal", {s("--"), s("htop")}},
+        {"", {"konsole", "xfce4-terminal"}, "konsole", {s("-e"), s("htop")}},
+        {"", {"xfce4-terminal", "kitty"}, "xfce4-terminal", {s("-x"), s("htop")}},
+        {"", {"kitty", "alacritty"}, "kitty", {s("htop")}},
+        {"", {"alacritty", "foot"}, "alacritty", {s("-e"), s("htop")}},
+        {"", {"foot", "xterm"}, "foot", {s("htop")}},
+        {"", {"xterm"}, "xterm", {s("-e"), s("htop")}},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        useRoot(tmp_.path() + QStringLiteral("/case%1").arg(++n));
+        for (const char* program : c.present)
+            recorder(QString::fromLatin1(program));
+        qputenv("TERMINAL", c.variable);
+        EXPECT_EQ(launcher_.shellExecute(launchRequest(s("x-terminal-emulator"), s("-e htop"))),
+                  result::Started)
+            << c.ran;
+        EXPECT_EQ(ran(QString::fromLatin1(c.ran)).args, c.args) << c.ran;
+    }
+    useRoot(tmp_.path() + QStringLiteral("/none"));
+    qunsetenv("TERMINAL");
+    EXPECT_EQ(launcher_.shellExecute(launchRequest(s("x-terminal-emulator"))),
+              result::NoApplication);
+}
+
+TEST_F(LauncherTest, TheDefaultTerminalKeywordFindsATerminal) {
+    // The "terminal" keyword of the first-run keyword file, as written there.
+    const QStringList lines = QString::fromUtf8(readFile(s(DEFAULT_EXC))).split(u'\n');
+    const qsizetype at = lines.indexOf(s("keywords=terminal,term"));
+    ASSERT_GE(at, 0);
+    QString command, folder;
+    for (qsizetype i = at + 1; i < lines.size() && !lines[i].startsWith(u'['); ++i) {
+        if (lines[i].startsWith(u"command=")) command = lines[i].mid(8).trimmed();
+        if (lines[i].startsWith(u"path=")) folder = lines[i].mid(5).trimmed();
+    }
+    recorder(s("foot"));
+    ASSERT_EQ(launcher_.shellExecute(launchRequest(command, {}, folder)), result::Started);
+    EXPECT_EQ(ran(s("foot")).cwd, QDir(QDir::homePath()).canonicalPath());
+}
+
+TEST_F(LauncherTest, DefaultBrowserIsTheHttpHandlersEntry) {
+    EXPECT_EQ(launcher_.defaultBrowserEntry(), QString());
+    recorder(s("browser"));
     entry(s("data/applications/web.desktop"), s("Exec=browser --new-window %u\n"));
     writeFile(path(s("config/mimeapps.list")),
               "[Default Applications]\nx-scheme-handler/http=web.desktop\n");
-    EXPECT_EQ(launcher_.defaultBrowserProgram(), browser);
+    EXPECT_EQ(launcher_.defaultBrowserEntry(), path(s("data/applications/web.desktop")));
+}
+
+// An address typed into the launcher reaches the browser through its entry's
+// whole Exec line, field codes and all.
+TEST_F(LauncherTest, AnAddressRunsTheDefaultBrowsersWholeExecLine) {
+    lorvanta::test::EngineFixture f;
+    lorvanta::platform::Platform& fake = f.dir.fake.platform();
+    lorvanta::platform::Platform platform{fake.environment, fake.dialogs, fake.shell,
+                                          fake.process,     launcher_,    fake.system};
+    lorvanta::Engine engine(f.core, f.folder, platform, f.host, f.expansion, f.services,
+                            f.scheduler, f.clock, f.random);
+    recorder(s("flatpak"));
+    recorder(s("env"));
+    writeFile(path(s("config/mimeapps.list")),
+              "[Default Applications]\nx-scheme-handler/http=web.desktop\n");
+    const QString url = s("https://example.org/it's here");
+    const struct {
+        const char* exec;
+        const char* program;
+        QStringList args;
+    } cases[] = {
+        {"flatpak run org.example.Browser %u",
+         "flatpak",
+         {s("run"), s("org.example.Browser"), url}},
+        {"env VAR=1 /snap/bin/browser %u", "env", {s("VAR=1"), s("/snap/bin/browser"), url}},
+    };
+    for (const auto& c : cases) {
+        entry(s("data/applications/web.desktop"), s("Exec=") + s(c.exec) + u'\n');
+        EXPECT_TRUE(engine.execution.DoExecute(url)) << c.exec;
+        EXPECT_EQ(ran(s(c.program)).args, c.args) << c.exec;
+    }
 }
 
 // What runAndCapture delivered, and how often.

@@ -17,6 +17,7 @@ struct BrowserRecordingServices final : ExecutionServices {
     bool browser = false;
     QStringList calls;
 
+    bool hasBrowserPane() const override { return browser; }
     bool openInBrowser(const BrowserRequest& r) override {
         calls.append(QStringLiteral("page %1 params=%2 focus=%3 connect=%4 noreload=%5 click=%6")
                          .arg(r.url, r.parameters)

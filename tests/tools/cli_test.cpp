@@ -170,6 +170,11 @@ TEST(Cli, DryRunPrintsWhatEnterWouldDo) {
         addKeyword(c, "g", "https://www.google.com/search?q=$U$");
         addKeyword(c, "off", "$SHUTDOWN$");
         addKeyword(c, "two", "/bin/true $W1$||/bin/false");
+        addKeyword(c, "rb", "$RANDOM$");
+        addKeyword(c, "tog", "$BROWSERTOGGLE$ /usr/bin/true");
+        addKeyword(c, "web", "https://a.org/?q=$U$ $B$");
+        addKeyword(c, "fx", "$WFINDACTIVE$Firefox$WFINDACTIVE$ /usr/bin/firefox");
+        addKeyword(c, "ce", "$ce$");
     });
     const QStringList data{s("--data"), dir.path(), s("run"), s("--dry-run")};
     const auto before = snapshot(dir.root());
@@ -188,6 +193,21 @@ TEST(Cli, DryRunPrintsWhatEnterWouldDo) {
           s("shellExecute file=/bin/false parameters= folder=/bin show=normal"), s("history: two"),
           s("result: true")}},
         {{s("->g")}, {s("result: false")}},
+        // A bad number stops the whole multi-command and records nothing.
+        {{s("/bin/one||rb abc||/bin/three")},
+         {s("shellExecute file=/bin/one parameters= folder=/bin show=normal"), s("result: false")}},
+        {{s("tog")},
+         {s("shellExecute file=/usr/bin/true parameters= folder= show=normal"), s("result: true")}},
+        // No browser pane: the address goes to the user's browser.
+        {{s("web"), s("x")},
+         {s("shellExecute file=https://a.org/?q=x parameters= folder= show=normal"),
+          s("history: web x"), s("result: true")}},
+        // No window is found: the rest of the line runs.
+        {{s("fx")},
+         {s("shellExecute file=/usr/bin/firefox parameters= folder=/usr/bin show=normal"),
+          s("history: fx"), s("result: true")}},
+        // Nothing selected: nothing to run, and no failure.
+        {{s("ce")}, {s("result: true")}},
     };
     for (const Case& c : cases) {
         const CliRun r = cli(data + c.input);

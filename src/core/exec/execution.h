@@ -3,9 +3,11 @@
 #include "executionhost.h"
 #include "platform/launcher.h"
 
+#include <QList>
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace lorvanta {
 
@@ -83,32 +85,82 @@ public:
     static constexpr int kFetchTimeoutMs = 20000;
 
 private:
-    struct Forwarded;
     struct MultiRun;
+    struct KeywordRun;
+    // One input on its way through the steps of an execution.
+    struct Target {
+        QString input;        // after the inline markers and forwarding
+        QString historyInput; // before forwarding: what the history records
+        QString parameters;   // the parameter text of `input`
+        const TExeWord* keyword = nullptr;
+    };
 
-    bool keywordLaunch(const TExeWord& exw, const QString& input, const QString& historyInput,
-                       const QString& p, const ExecuteFlags& flags);
-    bool forward(const TExeWord*& exw, QString& input, bool& skip);
+    // DoExecute's steps.
+    bool queueBehindRun(const QString& line, const ExecuteFlags& flags);
+    bool beginExecution(const QString& line, ExecuteFlags& flags);
+    bool holdsSeparator(const QString& text) const;
+    const TExeWord* resolveKeyword(QString& input, const ExecuteFlags& flags);
+    std::optional<bool> runCurrentItem(const ExecuteFlags& flags);
+    bool openCurrentFile(const TMyShellItem& item, const ExecuteFlags& flags);
+    bool runByText(const Target& t, const ExecuteFlags& flags);
+    bool launchUnknown(const Target& t, const ExecuteFlags& flags);
+    void forward(const TExeWord*& exw, QString& input, bool& skip);
+
+    // The keyword launch and its steps.
+    bool keywordLaunch(const Target& t, const ExecuteFlags& flags);
+    bool showKeywordList(const Target& t, const ExecuteFlags& flags);
+    bool offerToDispatcher(const TExeWord& exw, const QString& p, const ExecuteFlags& flags,
+                           KeywordRun& run);
+    void launchKeyword(const TExeWord& exw, const QString& p, const ExecuteFlags& flags,
+                       KeywordRun& run);
+    LaunchPlan keywordPlan(const TExeWord& exw, const QString& command, const QString& p,
+                           bool appendTyped);
+    bool keywordDone(const Target& t, const ExecuteFlags& flags, const KeywordRun& run);
+    void startTyping(const TExeWord& exw, const QString& p, const ExecuteFlags& flags,
+                     const KeywordRun& run);
+
+    // Multi-commands.
     // `callerLine` is the input line the multi-command runs for: its
     // parameter text goes to the pieces and it is what the history records.
     void runMultiCommand(const QString& line, const TExeWord* keyword, const QString& callerLine,
                          const ExecuteFlags& flags);
     void runQueued();
-    static bool hasBrowserMarker(const QString& text);
     void runPiece(std::shared_ptr<MultiRun> run);
+    void finishRun(MultiRun& run);
+    void abortRun(const InvalidInteger& error);
+    // Whether the text holds a browser marker, and whether that keeps the
+    // window for the pane.
+    static bool hasBrowserMarker(const QString& text);
+    bool keepsForPane(const QString& text) const;
+
     bool launchSucceeded(int result, const QString& historyInput, const ExecuteFlags& flags);
     void failed(const ExecuteFlags& flags);
     void startAfterTimer();
     void finishTopLevel(bool success);
     bool runCalculation(const QString& input, bool prefixed, const ExecuteFlags& flags);
-    QString browserProgram();
+
+    // LaunchCommand's steps.
+    void resolveTarget(QString& f, QString& a, QString& d, bool& runas) const;
+    void folderFromFile(QString& d, const QString& f) const;
     void splitProgram(QString& f, QString& a) const;
-    int shellLaunch(const QString& f, const QString& a, const QString& d, bool runas,
-                    platform::ShowCommand show);
+    int captureLaunch(QString& f, QString& a, QString& d);
+    int urlTextLaunch(QString& f);
     // The browser's part of a launch: maintenance markers, a page in the
     // pane, separate windows, a lone click or focus. Its result code, or 0
     // when the rest of `f` is left to the shell launch.
     int browserLaunch(QString& f, const QString& a, const TExeWord* keyword, bool forcebrowser);
+    int maintenanceLaunch(QString& f);
+    int paneLaunch(QString& f, const QString& a, const TExeWord* keyword, bool forcebrowser);
+    int pageActionLaunch(QString& f);
+    // The shell launch with its retry as a domain and the index fallback;
+    // a failure says why.
+    int shellLaunchWithRetries(const QString& f, const QString& a, const QString& d, bool runas,
+                               bool retryAsDomain, platform::ShowCommand show);
+    int shellLaunch(const QString& f, const QString& a, const QString& d, bool runas,
+                    platform::ShowCommand show);
+    int reportFailure(int result, const QString& target);
+    // Whether a failed launch may look for its text in the index (`resolveindexed`).
+    bool resolvesInIndex() const;
 
     const Setup& setup_;
     const KeywordStore& store_;

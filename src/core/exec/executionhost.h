@@ -82,7 +82,10 @@ public:
     virtual std::optional<QString> calculate(const QString& /*expression*/) { return std::nullopt; }
     virtual bool hasCalculator() const { return false; }
     virtual bool CheckMinusCommand(const QString& /*line*/) { return false; }
-    // The browser pane; false when it is not there.
+    // Whether the browser pane exists. Until it does, lines with browser
+    // words are launched as they stand, in the user's browser.
+    virtual bool hasBrowserPane() const { return false; }
+    // The browser pane; false when it could not open the page.
     virtual bool openInBrowser(const BrowserRequest&) { return false; }
     // A separate browser window of the launcher's own.
     virtual bool openBrowserWindow(const QString& /*url*/, bool /*fullScreen*/) { return false; }
@@ -116,6 +119,8 @@ public:
     virtual bool lastLineFailed() const = 0;
     virtual const QString& PendingAfterCommand() const = 0;
     virtual void runPending() = 0;
+    // Forgets the pending power command (its execution was aborted).
+    virtual void dropPending() = 0;
     virtual void setTagDepth(int depth) = 0;
 };
 

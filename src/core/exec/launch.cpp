@@ -22,74 +22,38 @@ using platform::ShowCommand;
 
 namespace {
 
-// Removes the first block from `name` through the end of the next `name`.
-void removeBlock(QString& f, const QString& name) {
-    const qsizetype a = f.indexOf(name, 0, Qt::CaseInsensitive);
-    if (a < 0) return;
-    const qsizetype b = f.indexOf(name, a + name.size(), Qt::CaseInsensitive);
-    if (b < 0) return;
-    f.remove(a, b + name.size() - a);
-}
-
 bool takeWord(QString& f, const char16_t* word) {
     return Expander::TakeMarker(f, QString::fromUtf16(word));
 }
 
 } // namespace
 
-void Execution::splitProgram(QString& f, QString& a) const {
-    // "program arguments" typed as one command: the first word is the
-    // program when it is one, the rest its arguments.
-    const QString home = platform_.environment.homeFolder();
-    if (isUrl(f) || !f.contains(u' ') || QFileInfo::exists(expandTilde(f, home))) return;
-    const QString word = f.section(u' ', 0, 0);
-    const bool program = word.contains(u'/')
-                             ? QFileInfo(expandTilde(word, home)).isExecutable()
-                             : !findProgram(word, platform_.environment.searchPath()).isEmpty();
-    if (!program && !looksLikeFilePath(word)) return;
-    const QString rest = f.mid(word.size()).trimmed();
-    a = a.isEmpty() ? rest : rest + u' ' + a;
-    f = word;
-}
-
-QString Execution::browserProgram() {
-    if (!setup_.browser.isEmpty()) return expander_.ExpandBasic(setup_.browser, true).trimmed();
-    return platform_.launcher.defaultBrowserProgram();
-}
-
-int Execution::shellLaunch(const QString& f, const QString& a, const QString& d, bool runas,
-                           ShowCommand show) {
-    platform::LaunchRequest r;
-    r.file = f;
-    r.parameters = a;
-    r.folder = d;
-    r.show = show;
-    r.elevated = runas;
-    if (!isUrl(f)) return platform_.launcher.shellExecute(r);
-    const QString browser = setup_.simplebrowser ? QString() : browserProgram();
-    if (!browser.isEmpty()) {
-        r.file = browser;
-        r.parameters = f;
-        r.folder = QFileInfo(browser).absolutePath();
-        r.elevated = false;
-        return platform_.launcher.shellExecute(r);
-    }
-    // The desktop opens the address: as the user, in a window shown as usual.
-    r.elevated = false;
-    r.show = ShowCommand::Normal;
-    // An address without a scheme names none the desktop could route.
-    if (f.startsWith(u"www.", Qt::CaseInsensitive)) r.file = QStringLiteral("https://") + f;
-    return platform_.launcher.shellExecute(r);
-}
-
 int Execution::LaunchCommand(QString f, QString a, QString d, const TExeWord* keyword, bool runas,
                              bool retryAsDomain, bool async, ShowCommand show, int asyncpause,
                              bool forcebrowser, bool onlyone) {
-    removeBlock(f, QStringLiteral("$WFINDACTIVE$"));
-    removeBlock(f, QStringLiteral("$WFINDCLOSE$"));
+    // The window searches are the dispatcher's; what remains is launched.
+    Expander::TakeBlock(f, QStringLiteral("$WFINDACTIVE$"));
+    Expander::TakeBlock(f, QStringLiteral("$WFINDCLOSE$"));
     f = f.trimmed();
-    const QString home = platform_.environment.homeFolder();
+    resolveTarget(f, a, d, runas);
+    if (onlyone && looksLikeFilePath(f) &&
+        services_.bringRunningInstanceToFront(expandTilde(f, platform_.environment.homeFolder())))
+        return platform::result::Handled;
+    if (const int r = captureLaunch(f, a, d)) return r;
+    if (const int r = urlTextLaunch(f)) return r;
+    if (const int r = browserLaunch(f, a, keyword, forcebrowser)) return r;
+    if (!async) return shellLaunchWithRetries(f, a, d, runas, retryAsDomain, show);
+    // A background launch: reported at once, started after its pause.
+    scheduler_.after(5 + asyncpause, [this, f, a, d, runas, retryAsDomain, show] {
+        shellLaunchWithRetries(f, a, d, runas, retryAsDomain, show);
+    });
+    return platform::result::Async;
+}
 
+// The file, its arguments, its folder and whether it may be elevated, as
+// the typed command means them.
+void Execution::resolveTarget(QString& f, QString& a, QString& d, bool& runas) const {
+    const QString home = platform_.environment.homeFolder();
     if (!setup_.explore.isEmpty() && QFileInfo(expandTilde(f, home)).isDir()) {
         QString program = expander_.ExpandBasic(setup_.explore, false).trimmed();
         if (!program.startsWith(u'"')) program = u'"' + program + u'"';
@@ -108,122 +72,218 @@ int Execution::LaunchCommand(QString f, QString a, QString d, const TExeWord* ke
     if (!quoted && !f.contains(u'$')) splitProgram(f, a);
     // A desktop entry opens with its own Exec line, never elevated.
     if (f.endsWith(QStringLiteral(".desktop"), Qt::CaseInsensitive)) runas = false;
-    if (d.isEmpty() && looksLikeFilePath(f) && !setup_.dontsetdefaultdir)
-        d = QFileInfo(expandTilde(f, home)).absolutePath();
-    if (onlyone && looksLikeFilePath(f) &&
-        services_.bringRunningInstanceToFront(expandTilde(f, home)))
-        return platform::result::Handled;
+    folderFromFile(d, f);
+}
 
-    // Output capture and URL text arrive later; the window is never blocked for them.
+// Without a folder of its own, a file starts in the folder it lies in.
+void Execution::folderFromFile(QString& d, const QString& f) const {
+    if (d.isEmpty() && looksLikeFilePath(f) && !setup_.dontsetdefaultdir)
+        d = QFileInfo(expandTilde(f, platform_.environment.homeFolder())).absolutePath();
+}
+
+void Execution::splitProgram(QString& f, QString& a) const {
+    // "program arguments" typed as one command: the first word is the
+    // program when it is one, the rest its arguments.
+    const QString home = platform_.environment.homeFolder();
+    if (isUrl(f) || !f.contains(u' ') || QFileInfo::exists(expandTilde(f, home))) return;
+    const QString word = f.section(u' ', 0, 0);
+    const bool program = word.contains(u'/')
+                             ? QFileInfo(expandTilde(word, home)).isExecutable()
+                             : !findProgram(word, platform_.environment.searchPath()).isEmpty();
+    if (!program && !looksLikeFilePath(word)) return;
+    const QString rest = f.mid(word.size()).trimmed();
+    a = a.isEmpty() ? rest : rest + u' ' + a;
+    f = word;
+}
+
+// Output capture: the output arrives later; the window is never blocked for it.
+int Execution::captureLaunch(QString& f, QString& a, QString& d) {
     const bool grabInput = takeWord(f, u"$GRABTOINPUT$");
     const bool grabList = takeWord(f, u"$GRABTOLIST$");
     const bool grabQuiet = takeWord(f, u"$GRABTOLISTNOFOCUS$");
-    if (grabInput || grabList || grabQuiet) {
-        f = f.trimmed();
-        splitProgram(f, a);
-        if (d.isEmpty() && looksLikeFilePath(f) && !setup_.dontsetdefaultdir)
-            d = QFileInfo(expandTilde(f, home)).absolutePath();
-        // A program that is not there fails now, before anything is recorded.
-        if (!f.contains(u'/') && findProgram(f, platform_.environment.searchPath()).isEmpty()) {
-            host_.toast(QStringLiteral("Could not start: ") + f);
-            return platform::result::Failed;
-        }
-        platform_.launcher.runAndCapture(
-            f, a, d, kCaptureTimeoutMs, [this, grabInput, grabList, f](const QString& text) {
-                if (text == u"Error") {
-                    host_.setFailColour(true);
-                    host_.toast(QStringLiteral("Could not start: ") + f.trimmed());
-                } else if (grabInput) {
-                    host_.setNewWord(text);
-                } else {
-                    host_.showInfoText(text, grabList);
-                }
-            });
-        return platform::result::Handled;
+    if (!grabInput && !grabList && !grabQuiet) return 0;
+    f = f.trimmed();
+    splitProgram(f, a);
+    folderFromFile(d, f);
+    // A program that is not there fails now, before anything is recorded.
+    if (!f.contains(u'/') && findProgram(f, platform_.environment.searchPath()).isEmpty()) {
+        host_.toast(QStringLiteral("Could not start: ") + f);
+        return platform::result::Failed;
     }
+    platform_.launcher.runAndCapture(f, a, d, kCaptureTimeoutMs,
+                                     [this, grabInput, grabList, f](const QString& text) {
+                                         if (text == u"Error") {
+                                             host_.setFailColour(true);
+                                             host_.toast(QStringLiteral("Could not start: ") + f);
+                                         } else if (grabInput) {
+                                             host_.setNewWord(text);
+                                         } else {
+                                             host_.showInfoText(text, grabList);
+                                         }
+                                     });
+    return platform::result::Handled;
+}
+
+int Execution::urlTextLaunch(QString& f) {
     const bool urlInput = takeWord(f, u"$URLTOINPUT$");
     const bool urlList = takeWord(f, u"$URLTOLIST$");
     const bool urlQuiet = takeWord(f, u"$URLTOLISTNOFOCUS$");
-    if (urlInput || urlList || urlQuiet) {
-        platform_.launcher.fetchUrlText(f.trimmed(), kFetchTimeoutMs,
-                                        [this, urlInput, urlList](const QString& text) {
-                                            if (urlInput)
-                                                host_.setNewWord(text);
-                                            else
-                                                host_.showInfoText(text, urlList);
-                                        });
-        return platform::result::Handled;
-    }
-    if (const int r = browserLaunch(f, a, keyword, forcebrowser)) return r;
-
-    if (async) {
-        // A background launch: reported at once, started after its pause.
-        const QString file = f, args = a, folder = d;
-        scheduler_.after(5 + asyncpause, [this, file, args, folder, runas, retryAsDomain, show] {
-            int r = shellLaunch(file, args, folder, runas, show);
-            if (r <= 32 && retryAsDomain && isBareDomain(file))
-                r = shellLaunch(QStringLiteral("https://") + file, args, folder, false,
-                                setup_.urlmaxed ? ShowCommand::Maximized : show);
-            if (r <= 32 && setup_.resolveindexed != u"off" && setup_.resolveindexed != u"0")
-                if (const auto item = ResolveInIndex(file)) OpenShellItem(*item, runas);
-        });
-        return platform::result::Async;
-    }
-    int r = shellLaunch(f, a, d, runas, show);
-    if (r <= 32 && retryAsDomain && isBareDomain(f))
-        r = shellLaunch(QStringLiteral("https://") + f, a, d, false,
-                        setup_.urlmaxed ? ShowCommand::Maximized : show);
-    if (r <= 32 && setup_.resolveindexed != u"off" && setup_.resolveindexed != u"0")
-        if (const auto item = ResolveInIndex(f)) r = OpenShellItem(*item, runas);
-    return r;
+    if (!urlInput && !urlList && !urlQuiet) return 0;
+    platform_.launcher.fetchUrlText(f.trimmed(), kFetchTimeoutMs,
+                                    [this, urlInput, urlList](const QString& text) {
+                                        if (urlInput)
+                                            host_.setNewWord(text);
+                                        else
+                                            host_.showInfoText(text, urlList);
+                                    });
+    return platform::result::Handled;
 }
 
 int Execution::browserLaunch(QString& f, const QString& a, const TExeWord* keyword,
                              bool forcebrowser) {
-    // What the browser's answer means: done, or not there (said, and a failure).
-    const auto outcome = [this](bool done) {
-        if (!done) host_.toast(QStringLiteral("The browser pane is not available yet"));
-        return done ? platform::result::Handled : platform::result::Failed;
-    };
+    if (const int r = maintenanceLaunch(f)) return r;
+    if (const int r = paneLaunch(f, a, keyword, forcebrowser)) return r;
+    return pageActionLaunch(f);
+}
+
+namespace {
+
+// The browser's answer: done, or not (said, and a failure).
+int browserOutcome(ExecutionHost& host, bool pane, bool done) {
+    if (!done)
+        host.toast(pane ? QStringLiteral("The browser pane could not do that")
+                        : QStringLiteral("The browser pane is not available yet"));
+    return done ? platform::result::Handled : platform::result::Failed;
+}
+
+} // namespace
+
+// The maintenance markers; each ends the launch when nothing else remains.
+int Execution::maintenanceLaunch(QString& f) {
     for (const char16_t* m : {u"$BROWSERFLUSHALL$", u"$BROWSERFLUSHCURRENT$", u"$BROWSEREND$",
                               u"$BROWSERCLEAR$", u"$BROWSERTOGGLE$"}) {
         if (!takeWord(f, m)) continue;
-        const int r = outcome(services_.browserMaintenance(QString::fromUtf16(m)));
-        if (f.trimmed().isEmpty()) return r;
+        // The rest is launched as written, without the blank the marker left.
+        f = f.trimmed();
+        const bool done = services_.browserMaintenance(QString::fromUtf16(m));
+        if (f.isEmpty()) return browserOutcome(host_, services_.hasBrowserPane(), done);
     }
+    return 0;
+}
+
+// A page in the pane, or in a window of its own. While there is no pane,
+// the address opens in the user's browser instead.
+int Execution::paneLaunch(QString& f, const QString& a, const TExeWord* keyword,
+                          bool forcebrowser) {
     const auto has = [&f](const char16_t* m) {
         return f.contains(QStringView(m), Qt::CaseInsensitive);
     };
-    if (forcebrowser || has(u"$BROWSER$") || has(u"$BROWSERNOFOCUS$") || has(u"$B$") ||
-        has(u"$BN$")) {
+    const bool pane = forcebrowser || has(u"$BROWSER$") || has(u"$BROWSERNOFOCUS$") ||
+                      has(u"$B$") || has(u"$BN$");
+    const bool newWindow = !pane && (has(u"$BNEWWIN$") || has(u"$BNEWFULL$"));
+    if (!pane && !newWindow) return 0;
+    QString target = f;
+    const std::optional<QString> click = Expander::TakeBlock(target, QStringLiteral("$BCLICK$"));
+    const QString url = expander_.ExpandBasic(target, true).trimmed();
+    if (!services_.hasBrowserPane()) {
+        f = url;
+        return 0;
+    }
+    if (newWindow) {
+        if (services_.openBrowserWindow(url, has(u"$BNEWFULL$"))) return platform::result::Handled;
+    } else {
         BrowserRequest r;
         r.focus = has(u"$BROWSER$") || has(u"$B$") || has(u"$BSETFOCUS$") ||
                   (forcebrowser && setup_.altenter > 0);
         r.connect = has(u"$BCONNECT$");
         r.noReload = has(u"$BNORELOAD$");
-        QString target = f;
-        if (const auto selector = Expander::TakeBlock(target, QStringLiteral("$BCLICK$")))
-            r.click = *selector;
-        r.url = expander_.ExpandBasic(target, true).trimmed();
+        r.click = click.value_or(QString());
+        r.url = url;
         r.parameters = a;
         r.keyword = keyword ? keyword : parentKeyword_;
         r.input = host_.inputText();
-        if (!services_.openInBrowser(r)) return outcome(false);
-        return forcebrowser ? platform::result::InBrowser : platform::result::Handled;
+        if (services_.openInBrowser(r))
+            return forcebrowser ? platform::result::InBrowser : platform::result::Handled;
     }
-    const bool full = has(u"$BNEWFULL$");
-    if (full || has(u"$BNEWWIN$"))
-        return outcome(services_.openBrowserWindow(expander_.ExpandBasic(f, true).trimmed(), full));
-    // A lone click block or focus request acts on the page already open.
+    return browserOutcome(host_, true, false);
+}
+
+// A lone click block or focus request acts on the page already open.
+int Execution::pageActionLaunch(QString& f) {
     QString rest = f;
     const std::optional<QString> click = Expander::TakeBlock(rest, QStringLiteral("$BCLICK$"));
     const bool focus = takeWord(rest, u"$BSETFOCUS$");
     if (!click && !focus) return 0;
     bool done = !click || services_.browserClick(*click);
     if (focus) done = services_.browserMaintenance(QStringLiteral("$BSETFOCUS$")) && done;
-    const int r = outcome(done);
     f = rest.trimmed();
-    return f.isEmpty() ? r : 0;
+    return f.isEmpty() ? browserOutcome(host_, services_.hasBrowserPane(), done) : 0;
+}
+
+int Execution::shellLaunchWithRetries(const QString& f, const QString& a, const QString& d,
+                                      bool runas, bool retryAsDomain, ShowCommand show) {
+    int r = shellLaunch(f, a, d, runas, show);
+    if (r <= 32 && retryAsDomain && isBareDomain(f))
+        r = shellLaunch(QStringLiteral("https://") + f, a, d, false,
+                        setup_.urlmaxed ? ShowCommand::Maximized : show);
+    if (r <= 32 && resolvesInIndex())
+        if (const auto item = ResolveInIndex(f)) r = OpenShellItem(*item, runas);
+    return reportFailure(r, f);
+}
+
+int Execution::shellLaunch(const QString& f, const QString& a, const QString& d, bool runas,
+                           ShowCommand show) {
+    platform::LaunchRequest r;
+    r.file = f;
+    r.parameters = a;
+    r.folder = d;
+    r.show = show;
+    r.elevated = runas;
+    if (!isUrl(f)) return platform_.launcher.shellExecute(r);
+    // An address opens as the user: an elevated browser would run as root.
+    r.elevated = false;
+    r.parameters = platform::quotedParameter(f);
+    if (!setup_.simplebrowser && !setup_.browser.isEmpty()) {
+        r.file = expander_.ExpandBasic(setup_.browser, true).trimmed();
+        r.folder = QFileInfo(r.file).absolutePath();
+        return platform_.launcher.shellExecute(r);
+    }
+    // The default browser's desktop entry runs by its own Exec line.
+    if (const QString entry =
+            setup_.simplebrowser ? QString() : platform_.launcher.defaultBrowserEntry();
+        !entry.isEmpty()) {
+        r.file = entry;
+        r.folder.clear();
+        return platform_.launcher.shellExecute(r);
+    }
+    // The desktop opens the address, in a window shown as usual. An address
+    // without a scheme names none the desktop could route.
+    r.parameters.clear();
+    r.show = ShowCommand::Normal;
+    if (f.startsWith(u"www.", Qt::CaseInsensitive)) r.file = QStringLiteral("https://") + f;
+    return platform_.launcher.shellExecute(r);
+}
+
+// A failed launch says why, from its result code.
+int Execution::reportFailure(int result, const QString& target) {
+    if (result > 32) return result;
+    QString why;
+    switch (result) {
+    case platform::result::FileNotFound:
+    case platform::result::PathNotFound:
+        why = QStringLiteral("File or folder not found: ");
+        break;
+    case platform::result::AccessDenied:
+        why = QStringLiteral("Access denied: ");
+        break;
+    case platform::result::NoApplication:
+        why = QStringLiteral("No application for this type of file or address: ");
+        break;
+    default:
+        why = QStringLiteral("Could not start: ");
+    }
+    host_.toast(why + target);
+    return result;
 }
 
 int Execution::OpenShellItem(const TMyShellItem& item, bool runas) {
@@ -236,6 +296,10 @@ int Execution::OpenShellItem(const TMyShellItem& item, bool runas) {
                                                        : platform::result::Failed;
     }
     return platform_.launcher.shellExecute(r);
+}
+
+bool Execution::resolvesInIndex() const {
+    return setup_.resolveindexed != u"off" && setup_.resolveindexed != u"0";
 }
 
 std::unique_ptr<TMyShellItem> Execution::ResolveInIndex(const QString& text) const {
@@ -279,7 +343,7 @@ void Execution::runMultiCommand(const QString& lineIn, const TExeWord* keyword,
     auto run = std::make_shared<MultiRun>();
     QString line = lineIn;
     run->async = Expander::TakeMarker(line, QStringLiteral("$ASYNC$"));
-    run->keep = Expander::TakeMarker(line, QStringLiteral("$NOHIDE$")) || hasBrowserMarker(line);
+    run->keep = Expander::TakeMarker(line, QStringLiteral("$NOHIDE$")) || keepsForPane(line);
     childKeep_ = false;
     parentKeyword_ = keyword;
     run->pieces = line.split(setup_.separator);
@@ -306,20 +370,7 @@ void Execution::runPiece(std::shared_ptr<MultiRun> run) {
     if (run->keyword && store_.indexOf(run->keyword) < 0) run->keyword = nullptr;
     parentKeyword_ = run->keyword;
     if (run->next >= run->pieces.size()) {
-        --running_;
-        ExecuteFlags f = run->flags;
-        if (run->keyword && !f.forcenohist) f.forcenohist = !run->keyword->addtohistory;
-        if (run->anySucceeded) {
-            if (!f.forcenohist) history_.AddToHistory(run->line, nullptr, false, setup_);
-            if (!run->keep) Aftercommand(f.forcenosound);
-        } else {
-            host_.setFailColour(true);
-            host_.selectInput(false);
-        }
-        if ((run->anyFailed || !run->anySucceeded) && !f.forcenosound) PlayEventSound(0);
-        if (run->anyFailed) host_.setFailColour(true);
-        finishTopLevel(run->anySucceeded);
-        scheduler_.after(0, [this] { runQueued(); });
+        finishRun(*run);
         return;
     }
     const bool last = run->next == run->pieces.size() - 1;
@@ -337,7 +388,13 @@ void Execution::runPiece(std::shared_ptr<MultiRun> run) {
     child.ischild = true;
     child.forcasync = run->async;
     child.asyncpause = wait + run->accumulated;
-    const bool ok = DoExecute(piece, child);
+    bool ok = false;
+    try {
+        ok = DoExecute(piece, child);
+    } catch (const InvalidInteger& e) {
+        abortRun(e);
+        return;
+    }
     run->anySucceeded = run->anySucceeded || ok;
     run->anyFailed = run->anyFailed || !ok;
     if (childKeep_) run->keep = true;
@@ -353,6 +410,34 @@ void Execution::runPiece(std::shared_ptr<MultiRun> run) {
         scheduler_.after(wait + run->accumulated + 100 + std::max(0, extra),
                          [this, run] { runPiece(run); });
     }
+}
+
+void Execution::finishRun(MultiRun& run) {
+    --running_;
+    ExecuteFlags f = run.flags;
+    if (run.keyword && !f.forcenohist) f.forcenohist = !run.keyword->addtohistory;
+    if (run.anySucceeded) {
+        if (!f.forcenohist) history_.AddToHistory(run.line, nullptr, false, setup_);
+        if (!run.keep) Aftercommand(f.forcenosound);
+    } else {
+        host_.setFailColour(true);
+        host_.selectInput(false);
+    }
+    if ((run.anyFailed || !run.anySucceeded) && !f.forcenosound) PlayEventSound(0);
+    if (run.anyFailed) host_.setFailColour(true);
+    startAfterTimer();
+    finishTopLevel(run.anySucceeded);
+    scheduler_.after(0, [this] { runQueued(); });
+}
+
+// A bad number stops the whole multi-command: no later piece, no history,
+// no after-command step, and no power command of an earlier piece.
+void Execution::abortRun(const InvalidInteger& error) {
+    --running_;
+    host_.messageBox(QStringLiteral("Lorvanta"), error.message());
+    dispatch_.dropPending();
+    finishTopLevel(false);
+    scheduler_.after(0, [this] { runQueued(); });
 }
 
 } // namespace lorvanta

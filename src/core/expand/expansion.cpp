@@ -48,22 +48,6 @@ std::optional<qint64> positiveNumber(QStringView digits, qint64 cap) {
     return value;
 }
 
-// Removes the block from the first `marker` through the end of the next one
-// and returns what stood between; a lone marker is removed alone.
-std::optional<QString> takeBlock(QString& text, QStringView marker, Qt::CaseSensitivity cs) {
-    const qsizetype open = text.indexOf(marker, 0, cs);
-    if (open < 0) return std::nullopt;
-    const qsizetype from = open + marker.size();
-    const qsizetype close = text.indexOf(marker, from, cs);
-    if (close < 0) {
-        text.remove(open, marker.size());
-        return QString();
-    }
-    QString inner = text.mid(from, close - from);
-    text.remove(open, close + marker.size() - open);
-    return inner;
-}
-
 // Removes the first token that begins with `start` and runs to the next "$",
 // with every copy of it.
 void removeFirstToken(QString& text, QStringView start) {
@@ -351,14 +335,14 @@ QString Expander::ExpandBasic(const QString& text, bool strip) const {
                                            u"$BNORELOAD$"_s};
         for (const QString& m : kBrowser)
             out.remove(m);
-        takeBlock(out, u"$BCLICK$", Qt::CaseSensitive);
+        TakeBlock(out, u"$BCLICK$"_s);
     }
     static const QString kOthers[] = {u"$CLR$"_s,   u"$C$"_s,     u"$CU$"_s, u"$M$"_s,
                                       u"$R$"_s,     u"$W$"_s,     u"$GW$"_s, u"$EXIT$"_s,
                                       u"$ASYNC$"_s, u"$NOHIDE$"_s};
     for (const QString& m : kOthers)
         out.remove(m);
-    takeBlock(out, u"$SOUND$", Qt::CaseSensitive);
+    TakeBlock(out, u"$SOUND$"_s);
     return out;
 }
 
@@ -454,8 +438,8 @@ QString Expander::ApplyInlineMarkers(const QString& text, bool removeP) {
         out.remove(m.upper);
         (services_.*m.action)();
     }
-    if (out.contains(u"$SOUND$"_s, CI)) {
-        const QString path = takeBlock(out, u"$SOUND$", CI).value_or(QString()).trimmed();
+    if (const auto sound = TakeBlock(out, u"$SOUND$"_s)) {
+        const QString path = sound->trimmed();
         if (!path.isEmpty()) services_.playSound(path);
     }
     if (removeP) {
@@ -519,9 +503,22 @@ QString Expander::CommandPath(const QString& command, const QString& parameters)
 }
 
 std::optional<QString> Expander::TakeBlock(QString& text, const QString& marker) {
-    const qsizetype open = text.indexOf(marker, 0, CI);
-    if (open < 0 || text.indexOf(marker, open + marker.size(), CI) < 0) return std::nullopt;
-    return takeBlock(text, marker, CI);
+    // The marker counts as written or all in lower case; the first two
+    // occurrences make the block.
+    const QString lower = marker.toLower();
+    const auto next = [&](qsizetype from) {
+        const qsizetype upper = text.indexOf(marker, from);
+        const qsizetype low = text.indexOf(lower, from);
+        return upper < 0 ? low : low < 0 ? upper : std::min(upper, low);
+    };
+    const qsizetype open = next(0);
+    if (open < 0) return std::nullopt;
+    const qsizetype from = open + marker.size();
+    const qsizetype close = next(from);
+    if (close < 0) return std::nullopt;
+    QString inner = text.mid(from, close - from);
+    text.remove(open, close + marker.size() - open);
+    return inner;
 }
 
 QString Expander::GrabSelection(bool cut, bool allowFiles) {

@@ -102,8 +102,11 @@ public:
     static int TakeTypingMarkers(const QString& text, int& kind);
     // Removes every `marker` (any case); whether there was one.
     static bool TakeMarker(QString& text, const QString& marker);
-    // Removes the first block from `marker` through the next one (any case)
-    // and returns what stood between; nothing when there is no block.
+    // An enclosed block such as "$SOUND$ file $SOUND$": removes it, from the
+    // first `marker` through the end of the next, and returns what stood
+    // between. `marker` is given in upper case; its all-lower-case form
+    // counts too, mixed forms do not. A marker without a partner is no
+    // block: nothing is taken and the text stays as it is.
     static std::optional<QString> TakeBlock(QString& text, const QString& marker);
     QString GrabSelection(bool cut, bool allowFiles);
     QString CopyAndExecute(const QString& given, const QString& tmpl, bool raw, bool allowFiles,

@@ -84,7 +84,7 @@ public:
                            r.elevated ? QStringLiteral(" elevated") : QString()));
         return f_.launchResults.value(r.file, f_.launchResult);
     }
-    QString defaultBrowserProgram() override { return f_.browserProgram; }
+    QString defaultBrowserEntry() override { return f_.browserEntry; }
     void runAndCapture(const QString& file, const QString& parameters, const QString& folder,
                        int timeoutMs, std::function<void(const QString&)> done) override {
         f_.record(QStringLiteral("runAndCapture file=%1 parameters=%2 folder=%3 timeout=%4")

@@ -37,7 +37,7 @@ public:
     // What the fake launcher and system answer.
     int launchResult = 42;             // for every shellExecute
     QHash<QString, int> launchResults; // per file, before launchResult
-    QString browserProgram;
+    QString browserEntry;              // the default browser's desktop entry
     QString captureOutput;
     QString urlText;
     bool powerOk = true;

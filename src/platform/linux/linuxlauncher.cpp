@@ -93,18 +93,53 @@ int startDetached(QStringList argv, const QString& folder, bool elevated,
     return result::Started;
 }
 
-// The terminal for Terminal=true entries, ready for the command after it.
-QStringList terminalPrefix() {
+// The name that stands for the user's terminal, whichever it is.
+const QString kTerminalName = QStringLiteral("x-terminal-emulator");
+
+// A terminal program, and what comes before a command it is to run.
+struct Terminal {
+    QStringList argv;
+    QStringList runFlag;
+};
+
+// The user's terminal: $TERMINAL, then the generic names, then the common
+// terminals, each with its own way of taking a command.
+std::optional<Terminal> findTerminal() {
     QStringList chosen = splitCommandLine(qEnvironmentVariable("TERMINAL"));
     if (!chosen.isEmpty()) {
         chosen.first() = findProgram(chosen.first());
-        if (!chosen.first().isEmpty()) return chosen << QStringLiteral("-e");
+        if (!chosen.first().isEmpty()) return Terminal{chosen, {QStringLiteral("-e")}};
     }
-    for (const QString& name : {QStringLiteral("x-terminal-emulator"), QStringLiteral("xterm")}) {
-        const QString program = QStandardPaths::findExecutable(name);
-        if (!program.isEmpty()) return {program, QStringLiteral("-e")};
+    static const struct {
+        const char* name;
+        const char* runFlag;
+    } kTerminals[] = {{"xdg-terminal-exec", ""},
+                      {"x-terminal-emulator", "-e"},
+                      {"gnome-terminal", "--"},
+                      {"konsole", "-e"},
+                      {"xfce4-terminal", "-x"},
+                      {"kitty", ""},
+                      {"alacritty", "-e"},
+                      {"foot", ""},
+                      {"xterm", "-e"}};
+    for (const auto& t : kTerminals) {
+        const QString program = QStandardPaths::findExecutable(QString::fromLatin1(t.name));
+        if (program.isEmpty()) continue;
+        Terminal found{{program}, {}};
+        if (*t.runFlag) found.runFlag.append(QString::fromLatin1(t.runFlag));
+        return found;
     }
-    return {};
+    return std::nullopt;
+}
+
+// The terminal itself; a command after "-e" is given to it its own way.
+int startTerminal(const LaunchRequest& request, StartedProcesses& started) {
+    const auto terminal = findTerminal();
+    if (!terminal) return result::NoApplication;
+    QStringList args = splitCommandLine(request.parameters);
+    if (!args.isEmpty() && args.first() == u"-e") args = terminal->runFlag + args.mid(1);
+    return startDetached(terminal->argv + args, workingFolder(request.folder), request.elevated,
+                         started);
 }
 
 int execute(const LaunchRequest& request, int depth, StartedProcesses& started);
@@ -131,8 +166,9 @@ int launchEntry(const DesktopFile& entry, const QStringList& items, const Launch
     QStringList prefix;
     // Hidden runs a console program without any window, so without its terminal.
     if (entry.terminal && request.show != ShowCommand::Hidden) {
-        prefix = terminalPrefix();
-        if (prefix.isEmpty()) return result::NoApplication;
+        const auto terminal = findTerminal();
+        if (!terminal) return result::NoApplication;
+        prefix = terminal->argv + terminal->runFlag;
     }
     const QString path = expandTilde(entry.path);
     const QString folder =
@@ -167,6 +203,7 @@ int execute(const LaunchRequest& request, int depth, StartedProcesses& started) 
     }
 
     QString path = expandTilde(file);
+    if (path == kTerminalName) return startTerminal(request, started);
     if (!path.contains(u'/')) {
         // A bare name: a program on $PATH, else a file in the working folder,
         // else the id of an installed desktop entry.
@@ -353,11 +390,9 @@ int LinuxLauncher::shellExecute(const LaunchRequest& request) {
     return code;
 }
 
-QString LinuxLauncher::defaultBrowserProgram() {
+QString LinuxLauncher::defaultBrowserEntry() {
     const auto browser = defaultApplication({{QStringLiteral("x-scheme-handler/http")}});
-    if (!browser) return {};
-    const QStringList argv = splitCommandLine(browser->exec);
-    return argv.isEmpty() ? QString() : findProgram(argv.first());
+    return browser ? browser->file : QString();
 }
 
 void LinuxLauncher::runAndCapture(const QString& file, const QString& parameters,

@@ -16,9 +16,10 @@ class X11Desktop;
 
 // Launching on a Linux desktop: programs directly, desktop entries by their
 // Exec line, documents, folders and URLs in the default application of the
-// MIME applications rules (mimeapps.list), xdg-open as the last resort. A
-// show command other than normal is given to the first window the started
-// program shows.
+// MIME applications rules (mimeapps.list), xdg-open as the last resort. The
+// program name "x-terminal-emulator" stands for the user's terminal, looked
+// up in a fixed order ($TERMINAL first). A show command other than normal is
+// given to the first window the started program shows.
 class LinuxLauncher final : public Launcher {
 public:
     LinuxLauncher();
@@ -27,7 +28,7 @@ public:
     LinuxLauncher& operator=(const LinuxLauncher&) = delete;
 
     int shellExecute(const LaunchRequest& request) override;
-    QString defaultBrowserProgram() override;
+    QString defaultBrowserEntry() override;
     void runAndCapture(const QString& file, const QString& parameters, const QString& folder,
                        int timeoutMs, std::function<void(const QString&)> done) override;
     void fetchUrlText(const QString& url, int timeoutMs,
