@@ -81,15 +81,15 @@ TEST(Cli, ListPrintsTheRowsTheInputWouldShow) {
     const Case cases[] = {
         {{s("list"), s("gm")},
          {s("===== History ====="), s("gmail inbox"), s("===== Keywords ====="), s("gmail")}},
-        // A file the launcher wrote loads its keywords in reverse order.
+        // The keywords come in the order the launcher kept them.
         {{s("list"), s("--caret"), s("1"), s("gmail")},
-         {s("===== History ====="), s("gmail inbox"), s("===== Keywords ====="), s("gmail"),
-          s("g")}},
+         {s("===== History ====="), s("gmail inbox"), s("===== Keywords ====="), s("g"),
+          s("gmail")}},
         {{s("list"), s("--reverse"), s("oo")}, {s("===== Keywords ====="), s("google")}},
         {{s("list"), s("oo")}, {}},
         {{s("list"), s("--all"), s("zzz")},
          {s("===== Pinned ====="), s("google news"), s("===== History ====="), s("gmail inbox"),
-          s("===== Keywords ====="), s("notes"), s("gmail"), s("g")}},
+          s("===== Keywords ====="), s("g"), s("gmail"), s("notes")}},
         {{s("list"), s("gmail"), s("in")}, {s("===== History ====="), s("gmail inbox")}},
     };
     const auto before = snapshot(dir.root());
