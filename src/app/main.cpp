@@ -21,6 +21,7 @@
 #include <QSessionManager>
 #include <QTextStream>
 #include <memory>
+#include <optional>
 
 using namespace lorvanta;
 
@@ -200,10 +201,31 @@ private:
     bool closing_ = false;
 };
 
+// Help, version and unknown switches are answered here, before any instance
+// is looked for, so that they never reach a running one as a path.
+std::optional<int> answerByItself(const CommandLine& cl) {
+    switch (cl.request) {
+    case CommandLine::Request::Start:
+        return std::nullopt;
+    case CommandLine::Request::Help:
+        QTextStream(stdout) << commandLineUsage();
+        return 0;
+    case CommandLine::Request::Version:
+        QTextStream(stdout) << "lorvanta " << PROJECT_VERSION_TEXT << "\n";
+        return 0;
+    case CommandLine::Request::Unknown:
+        QTextStream(stderr) << "lorvanta: unknown switch: " << cl.unknownSwitch << "\n"
+                            << commandLineUsage();
+        return 2;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const CommandLine cl = parseCommandLine(argumentsOf(argc, argv), QDir::currentPath());
+    if (const std::optional<int> code = answerByItself(cl)) return *code;
     // A second start needs no display: it only hands its message over.
     const bool display =
         !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
