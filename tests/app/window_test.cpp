@@ -285,6 +285,19 @@ TEST_F(WindowTest, CtrlEnterOpensTheEditorWhichRunsItsText) {
                                         "parameters= folder= show=normal")});
 }
 
+TEST_F(WindowTest, TheEditCommandOpensTheEditorOnTheInput) {
+    keyword("ed", "$EDIT$");
+    open();
+    window->hide();
+    edit().setText(s("ed draft"));
+    window->engine().execution.DoExecute(edit().text());
+    EXPECT_TRUE(window->isVisible()) << "brought to the front";
+    ASSERT_TRUE(window->pane().editShown());
+    EXPECT_EQ(window->pane().editText(), s("ed draft"));
+    EXPECT_TRUE(launches().isEmpty());
+    EXPECT_EQ(window->lastToast(), QString());
+}
+
 TEST_F(WindowTest, TextWrittenByOthersIsTakenOverOnceWithExternaltext) {
     core.setup.externaltext = true;
     history("alpha");
