@@ -1,17 +1,18 @@
 #pragma once
 
+#include "core/exec/executionhost.h"
 #include "core/expand/expansion.h"
 
 namespace lorvanta {
-
-class ExecutionHost;
 
 // The desktop services expansion reaches for, as far as this build has them:
 // the clipboard is real; the others belong to subsystems still to come and
 // say so instead of pretending.
 class DesktopExpansionServices final : public ExpansionServices {
 public:
-    explicit DesktopExpansionServices(ExecutionHost& host) : host_(host) {}
+    // The window, once it exists (it needs these services to be built);
+    // until then what goes to the window is dropped.
+    void bind(ExecutionHost& host) { host_ = &host; }
 
     QString clipboardText() override;
     void setClipboardText(const QString& text) override;
@@ -36,7 +37,22 @@ public:
 
 private:
     void unavailable(const QString& what);
-    ExecutionHost& host_;
+    ExecutionHost* host_ = nullptr;
+};
+
+// What execution hands to other subsystems, as far as this build has them.
+// The minus commands ("-s", "-n", ...) come with their own subsystems; until
+// then each is recognised and, with the window in front, says which feature
+// is not there yet ("The settings dialog is not available yet"), so that one
+// arriving from a keyword or a second start ("lorvanta -r -s") is seen.
+class DesktopExecutionServices final : public ExecutionServices {
+public:
+    // The window, once it exists; until then no minus command is taken.
+    void bind(ExecutionHost& host) { host_ = &host; }
+    bool CheckMinusCommand(const QString& line) override;
+
+private:
+    ExecutionHost* host_ = nullptr;
 };
 
 } // namespace lorvanta

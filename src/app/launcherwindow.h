@@ -78,6 +78,7 @@ public:
     void inputDialog(const QString& caption, const QString& prompt, const QString& value) override;
     void showInfoText(const QString& text, bool focus) override;
     void bringToFront() override { showAndFocus(); }
+    void openEditText() override { openExpandedEdit(); }
     void showListForInput() override;
     void refreshListQuietly(const QString& sender) override;
     bool takeFirstCandidate(bool force) override;

@@ -21,6 +21,7 @@
 #include <QSessionManager>
 #include <QTextStream>
 #include <memory>
+#include <optional>
 
 using namespace lorvanta;
 
@@ -58,10 +59,11 @@ public:
         setOpenWithEntry(s.sendtomenu, program);
 
         window_ = std::make_unique<LauncherWindow>(
-            core_, folder_, os_.platform(), *expansion(), services_, scheduler_, clock_, random_,
+            core_, folder_, os_.platform(), expansion_, services_, scheduler_, clock_, random_,
             ListSources{nullptr, nullptr, nullptr, nullptr, nullptr, &recent_});
-        expansion_->bind(*window_);
-        services_.host = window_.get();
+        // The services need the window, and the window needs them first.
+        expansion_.bind(*window_);
+        services_.bind(*window_);
         QObject::connect(window_.get(), &LauncherWindow::closeRequested, [this] { shutdown(); });
         QObject::connect(&instance, &SingleInstance::messageReceived,
                          [this](int number, const QString& text) { message(number, text); });
@@ -92,48 +94,6 @@ public:
     }
 
 private:
-    // Minus commands come with their own subsystem; until then they are
-    // recognised and say so instead of being launched as programs.
-    struct Services final : ExecutionServices {
-        ExecutionHost* host = nullptr;
-        bool CheckMinusCommand(const QString& line) override {
-            const QString word = line.trimmed().section(u' ', 0, 0).toLower();
-            if (!host || !kMinusCommands.contains(word)) return false;
-            host->toast(word + QStringLiteral(" is not available yet"));
-            return true;
-        }
-    };
-    // The expansion services need the window, and the window needs them first.
-    ExpansionServices* expansion() {
-        expansion_ = std::make_unique<Bound>();
-        return expansion_.get();
-    }
-    // Forwards to the desktop services once the window exists.
-    struct Bound final : ExpansionServices {
-        std::unique_ptr<DesktopExpansionServices> d;
-        void bind(ExecutionHost& h) { d = std::make_unique<DesktopExpansionServices>(h); }
-        QString clipboardText() override { return d->clipboardText(); }
-        void setClipboardText(const QString& t) override { d->setClipboardText(t); }
-        QStringList clipboardFiles() override { return d->clipboardFiles(); }
-        void clearClipboard() override { d->clearClipboard(); }
-        QString grabSelection(bool c, bool a) override { return d->grabSelection(c, a); }
-        bool inputWindowActive() override { return d->inputWindowActive(); }
-        QString inputSelectedText() override { return d->inputSelectedText(); }
-        void putInInput(const QString& t, bool c) override { d->putInInput(t, c); }
-        void clearInput() override { d->clearInput(); }
-        std::optional<QString> noteText(const QString& n) override { return d->noteText(n); }
-        std::optional<QString> noteFile(const QString& n) override { return d->noteFile(n); }
-        QStringList newestClips(int n) override { return d->newestClips(n); }
-        void toast(const QString& t) override { d->toast(t); }
-        void minimizeAll() override { d->minimizeAll(); }
-        void undoMinimizeAll() override { d->undoMinimizeAll(); }
-        void rememberForegroundWindow() override { d->rememberForegroundWindow(); }
-        void playSound(const QString& p) override { d->playSound(p); }
-        void copyAction() override { d->copyAction(); }
-        void cutAction() override { d->cutAction(); }
-        void pasteAction() override { d->pasteAction(); }
-    };
-
     void message(int number, const QString& text) {
         if (closing_) return;
         switch (number) {
@@ -190,8 +150,8 @@ private:
     DataFolder folder_;
     CoreState core_;
     XbelRecentDocuments recent_;
-    std::unique_ptr<Bound> expansion_;
-    Services services_;
+    DesktopExpansionServices expansion_;
+    DesktopExecutionServices services_;
     EventLoopScheduler scheduler_;
     SystemClock clock_;
     SystemRandom random_;
@@ -200,10 +160,31 @@ private:
     bool closing_ = false;
 };
 
+// Help, version and unknown switches are answered here, before any instance
+// is looked for, so that they never reach a running one as a path.
+std::optional<int> answerByItself(const CommandLine& cl) {
+    switch (cl.request) {
+    case CommandLine::Request::Start:
+        return std::nullopt;
+    case CommandLine::Request::Help:
+        QTextStream(stdout) << commandLineUsage();
+        return 0;
+    case CommandLine::Request::Version:
+        QTextStream(stdout) << "lorvanta " << PROJECT_VERSION_TEXT << "\n";
+        return 0;
+    case CommandLine::Request::Unknown:
+        QTextStream(stderr) << "lorvanta: unknown switch: " << cl.unknownSwitch << "\n"
+                            << commandLineUsage();
+        return 2;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const CommandLine cl = parseCommandLine(argumentsOf(argc, argv), QDir::currentPath());
+    if (const std::optional<int> code = answerByItself(cl)) return *code;
     // A second start needs no display: it only hands its message over.
     const bool display =
         !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");

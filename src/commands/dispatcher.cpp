@@ -8,6 +8,8 @@
 #include "platform/platform.h"
 
 #include <QLocale>
+#include <initializer_list>
+#include <string_view>
 
 namespace lorvanta {
 
@@ -45,6 +47,55 @@ std::optional<Enclosed> enclosedForm(const QString& line, const QString& name) {
     return e;
 }
 
+// The subsystem of a command as the user knows it, with its verb, for the
+// message of a command whose subsystem is not built yet.
+QString featureOf(const CommandRow& row) {
+    if (row.windowGate) return QStringLiteral("Window commands are");
+    struct Group {
+        const char16_t* feature;
+        std::initializer_list<std::u16string_view> words;
+    };
+    static const Group groups[] = {
+        {u"Notes are",
+         {u"$NOTES$", u"$NOTEOPEN$", u"$CLIPBOARDTONOTES$", u"$ALLCLIPBOARDTONOTES$",
+          u"$COPYTONOTES$"}},
+        {u"The clipboard history is", {u"$SAVECLIPBOARD$", u"$CLEARCLIPBOARD$"}},
+        {u"The browser pane is",
+         {u"$BROWSERURL$", u"$BROWSEREXPAND$", u"$BROWSERWIN$", u"$BROWSERWINEXE$",
+          u"$BROWSERWINFULL$", u"$STARTPAGE$", u"$BROWSERFORWARD$", u"$BROWSERBACK$",
+          u"$BROWSERREFRESH$"}},
+        {u"Pinning an image is", {u"$PIN$"}},
+        {u"Reminders are", {u"$REMINDER$"}},
+        {u"The stopwatch is", {u"$STOPWATCH$"}},
+        {u"The countdown timer is", {u"$TIMER$"}},
+        {u"The alarm is", {u"$ALARM$"}},
+        {u"Text cleaning is",
+         {u"$TEXTCLEAN$", u"$TEXTCLEANPASTE$", u"$TEXTCLEANPASTE2$", u"$TEXTREGEX$",
+          u"$TEXTREGEXPASTE2$", u"$TEXTREGEXPASTE$"}},
+        {u"Pasting into other windows is", {u"$PASTE1$", u"$PASTE2$", u"$PASTE3$", u"$PASTE4$"}},
+        {u"Typing into other windows is",
+         {u"$SENDTEXT$", u"$SENDTEXT2$", u"$SENDTEXT3$", u"$BACK$", u"$KEYS$", u"$SENDKEYS$"}},
+        {u"The file index is", {u"$REFRESHINDEX$", u"$FLUSHUWP$"}},
+        {u"The backup command is", {u"$BACKUP$"}},
+        {u"Volume control is", {u"$VOLUMEDOWN$", u"$VOLUMEUP$", u"$VOLUME$", u"$MUTE$"}},
+        {u"Media keys are", {u"$PAUSE$", u"$NEXT$", u"$PREV$", u"$PLAY$", u"$STOP$", u"$MEDIA$"}},
+        {u"Ejecting drives is", {u"$EJECT$"}},
+        {u"Mouse commands are",
+         {u"$GETMOUSEPOS", u"$GETMOUSEPOSCOLOR", u"$SETMOUSEPOS", u"$MOUSELEFTCLICK",
+          u"$MOUSECLICK", u"$MOUSERIGHTCLICK"}},
+        {u"Moving the launcher window is", {u"$SETPOS$"}},
+        {u"Incognito mode is", {u"$INCOGNITO$"}},
+        {u"Settings commands are",
+         {u"$SETDEFBROWSER$", u"$SETDEFEXPLORER$", u"$SETOPENTEXTKEYWORD$", u"$SETAUTOHIDE$",
+          u"$SETSTAYONTOP$", u"$SETLOCKWINDOW$", u"$HOLDTEXT$", u"$GAMINGTWICE$",
+          u"$GAMINGTWICESM$", u"$GAMINGWINOFF$", u"$SHOWPINNED$", u"$SETAUTOCENTER$"}},
+    };
+    for (const Group& g : groups)
+        for (std::u16string_view word : g.words)
+            if (word == row.name) return QString::fromUtf16(g.feature);
+    return QStringLiteral("This command is");
+}
+
 } // namespace
 
 bool CommandDispatcher::rowFires(const CommandRow& row, const QString& upper,
@@ -76,8 +127,11 @@ RowResult CommandDispatcher::runRow(const CommandRow& row, const CommandCall& ca
     const QString name = QString::fromUtf16(row.name);
     if (const auto it = handlers_.constFind(name); it != handlers_.cend()) return (*it)(call);
     if (row.outcome & outcome::PassOn) return {};
-    // A command whose subsystem is not built yet says so instead of pretending.
-    host_.toast(name + QStringLiteral(" is not available yet"));
+    // A command whose subsystem is not built yet says so instead of pretending,
+    // once for a line even when several of its words fire.
+    const QString message = featureOf(row) + QStringLiteral(" not available yet");
+    if (message != toldUnavailable_) host_.toast(message);
+    toldUnavailable_ = message;
     RowResult r;
     r.keep = true;
     r.forceNoHistory = true;
@@ -116,6 +170,7 @@ bool CommandDispatcher::CheckDoInternalCMD(const QString& mycmdline, const QStri
     };
 
     failed_ = false;
+    toldUnavailable_.clear();
     Outcome out;
     out.keep = noaftercommand;
     try {

@@ -53,8 +53,9 @@ using RowHandler = std::function<RowResult(const CommandCall&)>;
 // The built-in command dispatcher: finds every command word of a keyword's
 // command line, runs each in table order and says whether the line was
 // handled, whether the window stays and whether history records it. Rows of
-// subsystems register their handlers; a row without one reports that it is
-// not available yet and launches nothing.
+// subsystems register their handlers; a row without one says, in the name the
+// user knows its feature by ("Notes are not available yet"), that it is not
+// available yet, and launches nothing.
 class CommandDispatcher final : public BuiltinDispatch {
 public:
     // `launchKeyword` runs a keyword without waiting for it ($LAUNCHTAG$),
@@ -111,6 +112,7 @@ private:
     QHash<QString, RowHandler> handlers_;
     QString pending_;
     bool failed_ = false;
+    QString toldUnavailable_; // the last "not available" message of the line
     int tagDepth_ = 0;
 };
 

@@ -1,5 +1,6 @@
 // The commands whose whole mechanism is the dispatcher's own: trash, system
-// facts, passwords, time, tags, chance, the data folder, power and lock.
+// facts, passwords, time, tags, chance, the data folder, power and lock, and
+// the edit panel of the input.
 
 #include "core/datafolder.h"
 #include "core/expand/expansion.h"
@@ -73,6 +74,11 @@ void CommandDispatcher::registerOwnRows() {
         registerRow(QString::fromUtf16(name), std::move(h));
     };
 
+    row(u"$EDIT$", [this](const CommandCall&) {
+        host_.bringToFront();
+        host_.openEditText();
+        return RowResult{};
+    });
     row(u"$EMPTYRECYCLEBIN$", [this](const CommandCall&) {
         if (platform_.system.emptyTrash()) return RowResult{};
         host_.toast(QStringLiteral("The trash could not be emptied"));

@@ -45,20 +45,34 @@ struct FirstStart {
 };
 
 struct CommandLine {
+    // What the start answers by itself, before any instance is looked for.
+    enum class Request {
+        Start,   // start, or hand over to the running instance
+        Help,    // "-h", "--help": print the usage, end with 0
+        Version, // "--version": print the version, end with 0
+        Unknown, // any other switch: the usage on standard error, end with 2
+    };
+    Request request = Request::Start;
+    QString unknownSwitch;  // the switch of Request::Unknown
     FirstStart first;       // what this start does if it becomes the instance
     InstanceMessage second; // what it sends if an instance already runs
 };
 
 // Reads the arguments (without the program). Only the first is a switch:
-// "-exit", "-r", "-i", "-I", "-s" exactly as written, "-safemode" and
-// "-wizard" in any case; any other first argument is a file or folder, made
-// absolute against `workingFolder` because the receiver runs elsewhere.
-// "-safemode" and "-wizard" name no file, so a second start with them only
-// brings the instance forward.
+// "-exit", "-r", "-i", "-I", "-s", "-h", "--help", "--version" exactly as
+// written, "-safemode" and "-wizard" in any case. Any other first argument
+// beginning with "-" is an unknown switch; "--" ends the switches, so that the
+// argument after it may be a path beginning with "-". A path is made absolute
+// against `workingFolder` because the receiver runs elsewhere. "-safemode" and
+// "-wizard" name no file, so a second start with them only brings the
+// instance forward.
 //
 // The text of "-r", "-i" and "-I" is the arguments after the switch joined
 // with single blanks: Linux hands over an argument vector, not the raw command
 // line, so quotes and repeated blanks between arguments are already gone.
 CommandLine parseCommandLine(const QStringList& args, const QString& workingFolder);
+
+// The text of "--help": every switch with what it does.
+QString commandLineUsage();
 
 } // namespace lorvanta

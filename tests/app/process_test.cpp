@@ -1,6 +1,7 @@
 // Real launcher processes on one temporary data folder, under the test X
-// server: second starts hand over their text, quick ones all arrive, and
-// the orderly shutdown after "-exit" or SIGTERM leaves a whole settings file.
+// server: second starts hand over their text, quick ones all arrive, the
+// orderly shutdown after "-exit" or SIGTERM leaves a whole settings file, and
+// help, version and unknown switches are answered by the start itself.
 
 #include "core/corestate.h"
 #include "testsupport.h"
@@ -9,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QThread>
 #include <csignal>
 #include <unistd.h>
@@ -56,7 +58,8 @@ struct Instances {
         EXPECT_TRUE(first.waitForStarted());
         // Ready once it listens; a second start before that would become the instance itself.
         const QString socket = dir.root() + s("/runtime/LorvantaMB") + QString::number(::getuid());
-        EXPECT_TRUE(waitFor([&] { return QFile::exists(socket); })) << "the instance never listened";
+        EXPECT_TRUE(waitFor([&] { return QFile::exists(socket); }))
+            << "the instance never listened";
         EXPECT_EQ(second({}), 0);
     }
     ~Instances() {
@@ -64,6 +67,20 @@ struct Instances {
             first.kill();
             first.waitForFinished();
         }
+    }
+    // A second start in `folder`, with what it printed.
+    struct Ran {
+        int code = -1;
+        QString out, err;
+    };
+    Ran secondIn(const QString& folder, const QStringList& args) const {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(folder);
+        p.start(s(LORVANTA_BIN), args);
+        EXPECT_TRUE(p.waitForFinished(20000));
+        return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
+                QString::fromLocal8Bit(p.readAllStandardError())};
     }
     int second(const QStringList& args, bool display = true) {
         QProcess p;
@@ -131,4 +148,77 @@ TEST(TwoInstances, SigtermLeavesACompleteSettingsFile) {
     EXPECT_TRUE(ini.contains("keywords=mark"));
     EXPECT_TRUE(ini.contains("shutdowns=1"));
     EXPECT_TRUE(ini.endsWith("cefilefolders=1\r\n\r\n"));
+}
+
+// The start answers these itself, whether or not an instance runs and
+// without a display.
+TEST(Switches, HelpVersionAndUnknownSwitchesAreAnsweredAtOnce) {
+    TempDataFolder dir;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(s("LORVANTA_HOME"), dir.path());
+    env.insert(s("XDG_RUNTIME_DIR"), dir.root());
+    env.remove(s("DISPLAY"));
+    env.remove(s("WAYLAND_DISPLAY"));
+    struct Case {
+        QStringList args;
+        int code;
+        bool usageOnOut, usageOnErr;
+    };
+    const Case cases[] = {
+        {{s("--help")}, 0, true, false},     {{s("-h")}, 0, true, false},
+        {{s("-foo")}, 2, false, true},       {{s("-EXIT")}, 2, false, true},
+        {{s("--version")}, 0, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(u' ').toStdString());
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(s(LORVANTA_BIN), c.args);
+        ASSERT_TRUE(p.waitForFinished(20000));
+        const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
+        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+        EXPECT_EQ(p.exitCode(), c.code) << err.toStdString();
+        EXPECT_EQ(out.startsWith(s("usage: lorvanta")), c.usageOnOut) << out.toStdString();
+        EXPECT_EQ(err.contains(s("usage: lorvanta")), c.usageOnErr) << err.toStdString();
+        if (c.usageOnErr) {
+            EXPECT_TRUE(err.startsWith(s("lorvanta: unknown switch: ")));
+        }
+        if (c.usageOnOut) {
+            for (const char* sw : {"-exit", "-r TEXT", "-i TEXT", "-I TEXT", "-s ", "-safemode",
+                                   "-wizard", "--help", "--version", "-- PATH"})
+                EXPECT_TRUE(out.contains(s(sw))) << sw;
+        }
+    }
+    QProcess v;
+    v.setProcessEnvironment(env);
+    v.start(s(LORVANTA_BIN), {s("--version")});
+    ASSERT_TRUE(v.waitForFinished(20000));
+    EXPECT_TRUE(QRegularExpression(s("^lorvanta \\d+\\.\\d+"))
+                    .match(QString::fromLocal8Bit(v.readAllStandardOutput()))
+                    .hasMatch());
+}
+
+TEST(TwoInstances, SwitchesNeverReachTheInstanceAsPaths) {
+    Instances i;
+    // Files of these names exist, so a hand-over would make keywords of them.
+    const QString folder = i.dir.root();
+    writeFile(folder + s("/--help"), "x");
+    writeFile(folder + s("/-notes.txt"), "x");
+
+    const Instances::Ran help = i.secondIn(folder, {s("--help")});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_TRUE(help.out.startsWith(s("usage: lorvanta"))) << help.out.toStdString();
+    const Instances::Ran unknown = i.secondIn(folder, {s("-foo")});
+    EXPECT_EQ(unknown.code, 2);
+    EXPECT_TRUE(unknown.err.contains(s("usage: lorvanta")));
+    // After "--" a path may begin with "-": that one is handed over.
+    EXPECT_EQ(i.secondIn(folder, {s("--"), s("-notes.txt")}).code, 0);
+    const QString ini = i.dir.file(s("lorvanta.ini"));
+    EXPECT_TRUE(Instances::waitFor([&] { return readFile(ini).contains("/-notes.txt"); }));
+
+    i.second({s("-exit")}, false);
+    EXPECT_TRUE(i.first.waitForFinished(20000));
+    const QByteArray saved = readFile(ini);
+    EXPECT_TRUE(saved.contains((s("command=") + folder + s("/-notes.txt")).toUtf8()));
+    EXPECT_FALSE(saved.contains("/--help")) << "the switch was not handed over";
 }

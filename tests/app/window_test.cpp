@@ -1,6 +1,7 @@
 // The launcher window on Qt's offscreen platform: real key events into the
 // real line edit and list, against the recording platform.
 
+#include "app/desktopservices.h"
 #include "app/launcherwindow.h"
 #include "commands/engine.h"
 #include "core/exec/recording.h"
@@ -362,6 +363,44 @@ TEST_F(WindowTest, CtrlEnterOpensTheEditorWhichRunsItsText) {
     Q_EMIT window->pane().executeEdit(s("g edited"));
     EXPECT_EQ(launches(), QStringList{s("shellExecute file=https://www.google.com/search?q=edited "
                                         "parameters= folder= show=normal")});
+}
+
+TEST_F(WindowTest, TheEditCommandOpensTheEditorOnTheInput) {
+    keyword("ed", "$EDIT$");
+    open();
+    window->hide();
+    edit().setText(s("ed draft"));
+    window->engine().execution.DoExecute(edit().text());
+    EXPECT_TRUE(window->isVisible()) << "brought to the front";
+    ASSERT_TRUE(window->pane().editShown());
+    EXPECT_EQ(window->pane().editText(), s("ed draft"));
+    EXPECT_TRUE(launches().isEmpty());
+    EXPECT_EQ(window->lastToast(), QString());
+}
+
+// "-s" is what the first-run keyword "keywords" hands to the running
+// launcher; the window it hid comes back to say what is missing.
+TEST(DesktopExecutionServices, MinusCommandsNameTheirFeatureInFront) {
+    RecordingHost host;
+    DesktopExecutionServices services;
+    EXPECT_FALSE(services.CheckMinusCommand(s("-s"))) << "nothing is taken before the window";
+    services.bind(host);
+    EXPECT_TRUE(services.CheckMinusCommand(s("-s")));
+    EXPECT_EQ(host.calls, (QStringList{s("bringToFront"),
+                                       s("toast The settings dialog is not available yet")}));
+    host.calls.clear();
+    EXPECT_TRUE(services.CheckMinusCommand(s(" -N  buy milk")));
+    EXPECT_EQ(host.calls.last(), s("toast Notes are not available yet"));
+    for (const QString& word : kMinusCommands) {
+        host.calls.clear();
+        EXPECT_TRUE(services.CheckMinusCommand(word));
+        EXPECT_FALSE(host.calls.last().contains(u'-')) << word.toStdString();
+        EXPECT_FALSE(host.calls.last().contains(s("This command"))) << word.toStdString();
+    }
+    host.calls.clear();
+    EXPECT_FALSE(services.CheckMinusCommand(s("-zzz")));
+    EXPECT_FALSE(services.CheckMinusCommand(s("ls -s")));
+    EXPECT_TRUE(host.calls.isEmpty());
 }
 
 TEST_F(WindowTest, TextWrittenByOthersIsTakenOverOnceWithExternaltext) {

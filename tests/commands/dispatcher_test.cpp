@@ -323,14 +323,52 @@ TEST_F(DispatcherTest, PowerCommandsWaitForTheAfterTimer) {
     EXPECT_TRUE(f.dir.fake.calls().isEmpty());
 }
 
-TEST_F(DispatcherTest, RowsOfMissingSubsystemsSaySo) {
+TEST_F(DispatcherTest, RowsOfMissingSubsystemsSaySoInTheUsersWords) {
     const Dispatch r = run("$VOLUMEUP$");
     EXPECT_TRUE(r.handled) << "nothing is launched";
     EXPECT_TRUE(r.noaftercommand);
     EXPECT_TRUE(r.noaddhistory);
-    EXPECT_TRUE(f.host.calls.contains(s("toast $VOLUMEUP$ is not available yet")));
+    EXPECT_EQ(f.host.calls, QStringList{s("toast Volume control is not available yet")});
+    const std::pair<const char*, const char*> named[] = {
+        {"$NOTES$ shopping", "Notes are not available yet"},
+        {"$COPYTONOTES$", "Notes are not available yet"},
+        {"$STOPWATCH$", "The stopwatch is not available yet"},
+        {"$WCLOSE$", "Window commands are not available yet"},
+        {"$BROWSERURL$", "The browser pane is not available yet"},
+        {"$CLEARCLIPBOARD$", "The clipboard history is not available yet"},
+        {"$GETMOUSEPOSCOLOR$", "Mouse commands are not available yet"},
+    };
+    for (const auto& [line, toast] : named) {
+        f.host.calls.clear();
+        run(line);
+        EXPECT_EQ(f.host.calls, QStringList{s("toast ") + s(toast)}) << line;
+    }
+    // No row of the table shows its command word to the user.
+    for (const CommandRow& row : commandTable()) {
+        if (row.match == RowMatch::Power) continue; // deferred, never unavailable
+        const QString name = QString::fromUtf16(row.name);
+        const QString line = row.match == RowMatch::Enclosed ? name + s("x") + name
+                             : row.match == RowMatch::Prefix ? name + s("$")
+                                                             : name;
+        f.host.calls.clear();
+        run(line, s("1"));
+        for (const QString& call : f.host.calls.filter(s("not available"))) {
+            EXPECT_FALSE(call.contains(u'$')) << call.toStdString();
+            EXPECT_FALSE(call.contains(s("This command")))
+                << "no feature named for " << line.toStdString();
+        }
+    }
     // Words left to execution are passed on, not reported.
     f.host.calls.clear();
     EXPECT_FALSE(run("$GRABTOINPUT$ ls").handled);
     EXPECT_TRUE(f.host.calls.isEmpty());
+}
+
+TEST_F(DispatcherTest, EditOpensTheEditorOnTheInputInFront) {
+    f.host.input = s("ed some text");
+    const Dispatch r = run("$EDIT$");
+    EXPECT_TRUE(r.handled);
+    EXPECT_TRUE(r.noaftercommand) << "the window stays for the editor";
+    EXPECT_TRUE(r.noaddhistory);
+    EXPECT_EQ(f.host.calls, (QStringList{s("bringToFront"), s("openEditText ed some text")}));
 }

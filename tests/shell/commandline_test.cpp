@@ -44,7 +44,6 @@ TEST(CommandLine, FirstAndSecondStartOfEverySwitch) {
         {{}, "", message::Open, ""},
         {{s("-exit")}, "exit", message::Close, ""},
         {{s("-exit"), s("more")}, "exit", message::Close, ""},
-        {{s("-EXIT")}, "path:/w/-EXIT", message::SendTo, "/w/-EXIT"},
         // The text is every argument after the switch, joined with one blank;
         // blanks inside an argument stay.
         {{s("-r"), s("ls"), s("-l  a"), s("\"q\"")},
@@ -58,9 +57,7 @@ TEST(CommandLine, FirstAndSecondStartOfEverySwitch) {
         {{s("-i"), s("   ")}, "input:   ", message::Open, ""},
         {{s("-i"), s("two"), s("words")}, "input:two words", message::Input, "two words"},
         {{s("-I"), s("all of it")}, "select:all of it", message::InputSelect, "all of it"},
-        {{s("-R"), s("x")}, "path:/w/-R", message::SendTo, "/w/-R"},
         {{s("-s")}, "silent", message::Open, ""},
-        {{s("-S")}, "path:/w/-S", message::SendTo, "/w/-S"},
         {{s("-SafeMode")}, "safemode", message::Open, ""},
         {{s("-wizard"), s("x")}, "wizard", message::Open, ""},
         {{s("docs/a b.txt"), s("other")},
@@ -70,6 +67,11 @@ TEST(CommandLine, FirstAndSecondStartOfEverySwitch) {
         {{s("/abs/../x/")}, "path:/x", message::SendTo, "/x"},
         {{s("file:///tmp/a%20b")}, "path:/tmp/a b", message::SendTo, "/tmp/a b"},
         {{s("")}, "", message::Open, ""},
+        // "--" ends the switches: a path may then begin with "-".
+        {{s("--"), s("-notes.txt")}, "path:/w/-notes.txt", message::SendTo, "/w/-notes.txt"},
+        {{s("--"), s("-r"), s("x")}, "path:/w/-r", message::SendTo, "/w/-r"},
+        {{s("--")}, "", message::Open, ""},
+        {{s("./-notes.txt")}, "path:/w/-notes.txt", message::SendTo, "/w/-notes.txt"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(u'|').toStdString());
@@ -78,6 +80,47 @@ TEST(CommandLine, FirstAndSecondStartOfEverySwitch) {
         EXPECT_EQ(line.second.number, c.number);
         EXPECT_EQ(line.second.text, s(c.text));
     }
+}
+
+// What the start is asked for before any instance is looked for.
+TEST(CommandLine, HelpVersionAndUnknownSwitchesAreAnsweredByTheStartItself) {
+    using R = CommandLine::Request;
+    struct Ask {
+        QStringList args;
+        R request;
+    };
+    const Ask asks[] = {
+        {{s("--help")}, R::Help},
+        {{s("-h")}, R::Help},
+        {{s("--version")}, R::Version},
+        {{s("-foo")}, R::Unknown},
+        // The exact switches are case-sensitive; other spellings are no paths either.
+        {{s("-EXIT")}, R::Unknown},
+        {{s("-R"), s("x")}, R::Unknown},
+        {{s("-S")}, R::Unknown},
+        {{s("-")}, R::Unknown},
+        {{s("--helpme")}, R::Unknown},
+        // Only the first argument is a switch.
+        {{s("-r"), s("--help")}, R::Start},
+        {{s("file.txt"), s("--help")}, R::Start},
+        {{s("--"), s("--help")}, R::Start},
+        {{}, R::Start},
+    };
+    for (const Ask& a : asks) {
+        SCOPED_TRACE(a.args.join(u'|').toStdString());
+        const CommandLine line = parseCommandLine(a.args, s("/w"));
+        EXPECT_EQ(line.request, a.request);
+        if (a.request != R::Start) {
+            EXPECT_TRUE(line.first.sentPath.isEmpty()) << "nothing is handed over";
+            EXPECT_EQ(line.second.number, message::Open);
+        }
+    }
+    EXPECT_EQ(parseCommandLine({s("-foo"), s("x")}, s("/w")).unknownSwitch, s("-foo"));
+
+    const QString usage = commandLineUsage();
+    for (const char* sw : {"-exit", "-r TEXT", "-i TEXT", "-I TEXT", "-s", "-safemode", "-wizard",
+                           "-h, --help", "--version", "--"})
+        EXPECT_TRUE(usage.contains(s(sw))) << sw;
 }
 
 } // namespace

@@ -81,15 +81,15 @@ TEST(Cli, ListPrintsTheRowsTheInputWouldShow) {
     const Case cases[] = {
         {{s("list"), s("gm")},
          {s("===== History ====="), s("gmail inbox"), s("===== Keywords ====="), s("gmail")}},
-        // A file the launcher wrote loads its keywords in reverse order.
+        // The keywords come in the order the launcher kept them.
         {{s("list"), s("--caret"), s("1"), s("gmail")},
-         {s("===== History ====="), s("gmail inbox"), s("===== Keywords ====="), s("gmail"),
-          s("g")}},
+         {s("===== History ====="), s("gmail inbox"), s("===== Keywords ====="), s("g"),
+          s("gmail")}},
         {{s("list"), s("--reverse"), s("oo")}, {s("===== Keywords ====="), s("google")}},
         {{s("list"), s("oo")}, {}},
         {{s("list"), s("--all"), s("zzz")},
          {s("===== Pinned ====="), s("google news"), s("===== History ====="), s("gmail inbox"),
-          s("===== Keywords ====="), s("notes"), s("gmail"), s("g")}},
+          s("===== Keywords ====="), s("g"), s("gmail"), s("notes")}},
         {{s("list"), s("gmail"), s("in")}, {s("===== History ====="), s("gmail inbox")}},
     };
     const auto before = snapshot(dir.root());
@@ -144,8 +144,29 @@ TEST(Cli, BadArgumentsAndMissingFolders) {
             EXPECT_TRUE(r.err.startsWith(s("usage: lorvanta-cli"))) << r.err.toStdString();
         }
     }
-    EXPECT_EQ(cli({s("--data"), missing, s("list"), s("g")}).lines, QStringList());
+    const CliRun fromMissing = cli({s("--data"), missing, s("list"), s("g")});
+    EXPECT_EQ(fromMissing.lines, QStringList());
+    EXPECT_EQ(fromMissing.err, s("lorvanta-cli: warning: no data folder at ") + missing +
+                                   s("; nothing is loaded\n"));
     EXPECT_FALSE(QDir(missing).exists());
+    EXPECT_TRUE(cli({s("--data"), dir.path(), s("list"), s("g")}).err.isEmpty());
+}
+
+TEST(Cli, HelpNamesEveryCommandWithItsOptions) {
+    for (const char* help : {"--help", "-h"}) {
+        const CliRun r = cli({s(help)});
+        EXPECT_EQ(r.code, 0) << help;
+        EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+        const QString out = r.lines.join(u'\n');
+        EXPECT_TRUE(out.startsWith(s("usage: lorvanta-cli"))) << out.toStdString();
+        for (const char* part :
+             {"--data DIR", "list [--caret N] [--all] [--reverse] TEXT...",
+              "fuzzy [--items FILE] QUERY...", "run --dry-run TEXT...", "expand TEXT...", "--help"})
+            EXPECT_TRUE(out.contains(s(part))) << part;
+    }
+    // The usage on a mistake is the same text, on standard error.
+    EXPECT_EQ(cli({s("bogus")}).err.split(u'\n'),
+              cli({s("--help")}).lines + QStringList{QString()});
 }
 
 TEST(Cli, NeverWritesEvenWhereTheLauncherWould) {

@@ -14,8 +14,25 @@
 
 namespace lorvanta::cli {
 
-const char kUsage[] = "usage: lorvanta-cli [--data DIR] list [--caret N] [--all] [--reverse] TEXT\n"
-                      "       lorvanta-cli [--data DIR] fuzzy [--items FILE] QUERY...\n";
+const char kUsage[] =
+    "usage: lorvanta-cli [--data DIR] COMMAND [OPTIONS] ARGUMENTS...\n"
+    "Answers what the launcher would do with an input, on a data folder it only reads.\n"
+    "\n"
+    "  list [--caret N] [--all] [--reverse] TEXT...\n"
+    "      the rows of the candidate list for TEXT (caret at N; --all lists every\n"
+    "      entry, --reverse matches anywhere in a name; \"--\" ends the options)\n"
+    "  fuzzy [--items FILE] QUERY...\n"
+    "      the fuzzy suggestions for each QUERY, a blank line between them; FILE\n"
+    "      holds names standing for indexed items, one a line\n"
+    "  run --dry-run TEXT...\n"
+    "      what Enter on TEXT would start and record; nothing starts\n"
+    "  expand TEXT...\n"
+    "      the file, parameters and folder a keyword line launches\n"
+    "  --help, -h\n"
+    "      print this help\n"
+    "\n"
+    "  --data DIR   the data folder (before or after the command); without it the\n"
+    "               launcher's own rules choose it\n";
 
 namespace {
 

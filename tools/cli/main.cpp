@@ -4,6 +4,8 @@
 #include "commands.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 
 using namespace lorvanta::cli;
 
@@ -27,6 +29,14 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stderr);
         return Usage;
     }
+    if (args.first() == u"--help" || args.first() == u"-h") {
+        std::fputs(kUsage, stdout);
+        return Ok;
+    }
+    // Read as an empty folder, which is seldom what was meant.
+    if (!data.isEmpty() && !QFileInfo(data).isDir())
+        std::fprintf(stderr, "lorvanta-cli: warning: no data folder at %s; nothing is loaded\n",
+                     QFile::encodeName(data).constData());
     const QString command = args.takeFirst();
     Output o;
     int code = Usage;

@@ -35,6 +35,8 @@ public:
                              const QString& value) = 0;
     virtual void showInfoText(const QString& text, bool focus) = 0;
     virtual void bringToFront() = 0;
+    // The multi-line "Edit text" editor, opened on the text of the input box.
+    virtual void openEditText() = 0;
 
     // The list: the special list of the input (list request 3), a quiet
     // refresh (list request 4), taking its first row as the input.

@@ -33,6 +33,7 @@ public:
     }
     void showInfoText(const QString& t, bool) override { note(u"showInfoText", t); }
     void bringToFront() override { note(u"bringToFront", {}); }
+    void openEditText() override { note(u"openEditText", input); }
     void showListForInput() override { note(u"showListForInput", input); }
     void refreshListQuietly(const QString& s) override { note(u"refreshList", s); }
     bool takeFirstCandidate(bool) override { return firstCandidate; }

@@ -5,6 +5,7 @@
 #include "core/keywords/keywordstore.h"
 #include "core/settings/setup.h"
 #include "core/text/envexpand.h"
+#include "core/text/richtext.h"
 #include "core/text/textkinds.h"
 #include "core/util/seams.h"
 #include "platform/environment.h"
@@ -13,7 +14,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
-#include <vector>
 
 namespace lorvanta {
 
@@ -104,185 +104,6 @@ std::optional<QString> readTextFile(const QString& path, ExpansionServices& serv
         services.toast(u"File too large: "_s + path);
     }
     return decodeText(bytes);
-}
-
-bool isAsciiLetter(QChar c) {
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
-
-// The readable text of an RTF document: groups that hold no text (fonts,
-// colours, pictures, "\*" destinations) are skipped.
-QString rtfToPlain(const QString& rtf) {
-    static const QStringList kHidden = {u"fonttbl"_s,   u"colortbl"_s, u"stylesheet"_s, u"info"_s,
-                                        u"pict"_s,      u"header"_s,   u"footer"_s,     u"object"_s,
-                                        u"themedata"_s, u"listtable"_s};
-    struct Group {
-        bool hidden = false;
-        int fallback = 1; // characters after \uN that stand in for it
-    };
-    std::vector<Group> groups(1);
-    QString out;
-    int skip = 0;
-    const auto put = [&](QStringView text) {
-        if (skip > 0) {
-            --skip;
-            return;
-        }
-        if (!groups.back().hidden) out += text;
-    };
-    const qsizetype n = rtf.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const QChar c = rtf[i];
-        if (c == u'{' || c == u'}') {
-            if (c == u'{')
-                groups.push_back(groups.back());
-            else if (groups.size() > 1)
-                groups.pop_back();
-            skip = 0;
-            ++i;
-            continue;
-        }
-        if (c == u'\r' || c == u'\n') {
-            ++i;
-            continue;
-        }
-        if (c != u'\\' || i + 1 >= n) {
-            put(QStringView(&c, 1));
-            ++i;
-            continue;
-        }
-        const QChar d = rtf[i + 1];
-        if (d == u'\\' || d == u'{' || d == u'}') {
-            put(QStringView(&d, 1));
-            i += 2;
-        } else if (d == u'\'') {
-            bool ok = false;
-            const int byte = rtf.mid(i + 2, 2).toInt(&ok, 16);
-            if (ok) {
-                const QChar ch = windows1252Char(uchar(byte));
-                put(QStringView(&ch, 1));
-            }
-            i += 4;
-        } else if (d == u'*') {
-            groups.back().hidden = true;
-            i += 2;
-        } else if (d == u'~') {
-            put(u"\u00A0");
-            i += 2;
-        } else if (!isAsciiLetter(d)) {
-            i += 2;
-        } else {
-            qsizetype j = i + 1;
-            while (j < n && isAsciiLetter(rtf[j]))
-                ++j;
-            const QStringView word = QStringView(rtf).sliced(i + 1, j - i - 1);
-            qsizetype k = j;
-            if (k < n && rtf[k] == u'-') ++k;
-            while (k < n && rtf[k].isDigit())
-                ++k;
-            const int number = rtf.mid(j, k - j).toInt();
-            if (k < n && rtf[k] == u' ') ++k;
-            i = k;
-            if (word == u"par" || word == u"line") {
-                put(u"\n");
-            } else if (word == u"tab") {
-                put(u"\t");
-            } else if (word == u"u") {
-                const QChar ch(char16_t(number < 0 ? number + 65536 : number));
-                put(QStringView(&ch, 1));
-                skip = groups.back().fallback;
-            } else if (word == u"uc") {
-                groups.back().fallback = std::max(0, number);
-            } else if (kHidden.contains(word)) {
-                groups.back().hidden = true;
-            }
-        }
-    }
-    return out.trimmed();
-}
-
-// The readable text of an HTML document: tags dropped, line-ending tags as
-// line breaks, the common entities decoded.
-QString htmlToPlain(const QString& html) {
-    static const QStringList kBreaks = {u"br"_s,  u"/p"_s,  u"/div"_s, u"/li"_s, u"/tr"_s, u"/h1"_s,
-                                        u"/h2"_s, u"/h3"_s, u"/h4"_s,  u"/h5"_s, u"/h6"_s};
-    static const QStringList kHidden = {u"head"_s, u"script"_s, u"style"_s};
-    QString out;
-    const qsizetype n = html.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const QChar c = html[i];
-        if (c == u'<') {
-            qsizetype close = html.indexOf(u'>', i);
-            if (close < 0) close = n - 1;
-            QStringView inner = QStringView(html).sliced(i + 1, close - i - 1).trimmed();
-            const bool closing = inner.startsWith(u'/');
-            if (closing) inner = inner.sliced(1);
-            qsizetype end = 0;
-            while (end < inner.size() && inner[end].isLetterOrNumber())
-                ++end;
-            const QString tag =
-                (closing ? u"/"_s : QString()) + inner.first(end).toString().toLower();
-            i = close + 1;
-            if (kBreaks.contains(tag)) {
-                out += u'\n';
-            } else if (kHidden.contains(tag)) {
-                const qsizetype end = html.indexOf(u"</"_s + tag, i, CI);
-                i = end < 0 ? n : end;
-            }
-            continue;
-        }
-        if (c == u'&') {
-            const qsizetype semi = html.indexOf(u';', i);
-            if (semi > i && semi - i <= 10) {
-                const QString name = html.mid(i + 1, semi - i - 1);
-                QString decoded;
-                if (name == u"amp")
-                    decoded = u"&"_s;
-                else if (name == u"lt")
-                    decoded = u"<"_s;
-                else if (name == u"gt")
-                    decoded = u">"_s;
-                else if (name == u"quot")
-                    decoded = u"\""_s;
-                else if (name == u"apos")
-                    decoded = u"'"_s;
-                else if (name == u"nbsp")
-                    decoded = u"\u00A0"_s;
-                else if (name.startsWith(u'#')) {
-                    bool ok = false;
-                    const uint code = name.startsWith(u"#x", CI) ? name.mid(2).toUInt(&ok, 16)
-                                                                 : name.mid(1).toUInt(&ok);
-                    if (ok && code > 0 && code <= 0x10FFFF)
-                        decoded = QString::fromUcs4(reinterpret_cast<const char32_t*>(&code), 1);
-                }
-                if (!decoded.isNull()) {
-                    out += decoded;
-                    i = semi + 1;
-                    continue;
-                }
-            }
-        }
-        // Source line breaks and indentation are layout, not text.
-        if (c.isSpace()) {
-            if (!out.isEmpty() && !out.back().isSpace()) out += u' ';
-        } else {
-            out += c;
-        }
-        ++i;
-    }
-    out.replace(u" \n"_s, u"\n"_s);
-    out.replace(u"\n "_s, u"\n"_s);
-    return out.trimmed();
-}
-
-QString richToPlain(const QString& text, const QString& path) {
-    if (text.startsWith(u"{\\rtf")) return rtfToPlain(text);
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == u"html" || suffix == u"htm" || text.trimmed().startsWith(u'<'))
-        return htmlToPlain(text);
-    return text;
 }
 
 // The build's own date in the traditional "22Nov2026" form.

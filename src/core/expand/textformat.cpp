@@ -1,6 +1,7 @@
 // The text helpers of expansion: URL encoding, parameter words and the
 // traditional date format letters that keywords and settings are written in.
 
+#include "core/text/textkinds.h"
 #include "expansion.h"
 
 #include <string_view>
@@ -61,10 +62,6 @@ QStringList parameterWords(const QString& parameters) {
 }
 
 namespace {
-
-bool isAsciiLetter(QChar c) {
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
 
 QString padded(int value, int width) {
     return QString::number(value).rightJustified(width, u'0');

@@ -187,4 +187,11 @@ void WriteWords(TMemIniFile& ini, const KeywordStore& store, bool isExport, bool
     WriteWords(ini, list, isExport, includeTags, includeHotkeys, includeIcons);
 }
 
+void WriteWordsToFlatFile(TMemIniFile& ini, const KeywordStore& store, bool isExport,
+                          bool includeTags, bool includeHotkeys, bool includeIcons) {
+    auto list = store.all();
+    std::reverse(list.begin(), list.end());
+    WriteWords(ini, list, isExport, includeTags, includeHotkeys, includeIcons);
+}
+
 } // namespace lorvanta

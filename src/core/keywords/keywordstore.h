@@ -70,6 +70,12 @@ void WriteWords(TMemIniFile& ini, std::span<const TExeWord* const> list, bool is
                 bool includeTags, bool includeHotkeys, bool includeIcons);
 void WriteWords(TMemIniFile& ini, const KeywordStore& store, bool isExport, bool includeTags,
                 bool includeHotkeys, bool includeIcons);
+// As WriteWords, for a file whose keyword sections are then flattened to
+// "[W]" (the settings file). Such sections load in reverse, so the records
+// are written last first: a save followed by a load gives back the store's
+// order.
+void WriteWordsToFlatFile(TMemIniFile& ini, const KeywordStore& store, bool isExport,
+                          bool includeTags, bool includeHotkeys, bool includeIcons);
 
 // Reads keyword records from every section whose name begins with "W" (any
 // case), erasing each section once read. A record from a section named just

@@ -138,7 +138,7 @@ IoStatus SettingsFile::WriteSettings(bool def) {
 
     TMemIniFile ini = TMemIniFile::CreateFast(QString());
     ini.Clear();
-    WriteWords(ini, store_, false, true, true, true);
+    WriteWordsToFlatFile(ini, store_, false, true, true, true);
     for (const SettingsSection* section : sections_)
         section->save(ini, setup_);
     if (!def) WriteSetup(ini);

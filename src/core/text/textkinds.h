@@ -41,6 +41,12 @@ struct InputSegment {
 };
 InputSegment currentSegment(const QString& input, int caret, const QString& separator);
 
+// A letter of the English alphabet: the letters of format codes and of
+// control words, where other letters are text.
+inline bool isAsciiLetter(QChar c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
 // The text without its leading, or its trailing, white space.
 QString leftTrimmed(const QString& text);
 QString rightTrimmed(const QString& text);
