@@ -89,7 +89,14 @@ public:
     void setTagDepth(int depth) override { tagDepth_ = depth; }
 
 private:
+    void registerRow(const char16_t* name, RowHandler handler) {
+        registerRow(QString::fromUtf16(name), std::move(handler));
+    }
     void registerOwnRows();
+    void registerInputRows();
+    void registerSystemRows();
+    void registerFindRows();
+    RowResult launchTag(const CommandCall& c);
     bool rowFires(const CommandRow& row, const QString& upper, const QString& line) const;
     // The flags gathered while the rows of one line run.
     struct Outcome {

@@ -70,32 +70,24 @@ DiceResult rollDice(const QString& expression, Random& random) {
 }
 
 void CommandDispatcher::registerOwnRows() {
-    const auto row = [this](const char16_t* name, RowHandler h) {
-        registerRow(QString::fromUtf16(name), std::move(h));
-    };
+    registerInputRows();
+    registerSystemRows();
+    registerRow(u"$LAUNCHTAG$", [this](const CommandCall& c) { return launchTag(c); });
+    registerFindRows();
+}
 
-    row(u"$EDIT$", [this](const CommandCall&) {
+// Rows that answer in the input box or open its editor.
+void CommandDispatcher::registerInputRows() {
+    registerRow(u"$EDIT$", [this](const CommandCall&) {
         host_.bringToFront();
         host_.openEditText();
         return RowResult{};
     });
-    row(u"$EMPTYRECYCLEBIN$", [this](const CommandCall&) {
-        if (platform_.system.emptyTrash()) return RowResult{};
-        host_.toast(QStringLiteral("The trash could not be emptied"));
-        return failedResult();
-    });
-    row(u"$SEARCH$", [this](const CommandCall&) {
-        // There is no common search of the desktop to open on Linux.
-        host_.toast(QStringLiteral("The desktop's search is not available here"));
-        RowResult r = failedResult();
-        r.keep = true;
-        return r;
-    });
-    row(u"$SHOWIP$", [this](const CommandCall&) {
+    registerRow(u"$SHOWIP$", [this](const CommandCall&) {
         host_.setNewWord(platform_.system.ipv4Addresses().join(QStringLiteral(", ")));
         return RowResult{};
     });
-    row(u"$PASSWORD$", [this](const CommandCall& c) {
+    registerRow(u"$PASSWORD$", [this](const CommandCall& c) {
         QString a = c.para.toLower();
         bool symbols = true;
         if (a.contains(u"no")) {
@@ -107,50 +99,16 @@ void CommandDispatcher::registerOwnRows() {
         host_.setNewWord(generatePassword(commandInteger(a), symbols, random_));
         return RowResult{};
     });
-    row(u"$TIME$", [this](const CommandCall&) {
+    registerRow(u"$TIME$", [this](const CommandCall&) {
         host_.setNewWord(timeText(clock_.now(), setup_.customtime, QLocale()));
         return RowResult{};
     });
-    row(u"$LAUNCHTAG$", [this](const CommandCall& c) {
-        const QString tag = c.keywordArgument(false, true);
-        int ran = 0;
-        bool self = false;
-        if (store_.isTagName(tag) && tagDepth_ < kMaxTagDepth) {
-            for (int i = 0; i < store_.size(); ++i) {
-                const TExeWord& w = store_.at(i);
-                if (w.disabled || !hasTag(w, tag)) continue;
-                // A tagged keyword that would start itself again is left out.
-                if (&w == c.word) {
-                    self = true;
-                    continue;
-                }
-                if (launchKeyword_) launchKeyword_(w, tagDepth_ + 1);
-                ++ran;
-            }
-        } else if (store_.isTagName(tag)) {
-            host_.toast(QStringLiteral("Tags start each other too deeply: ") + tag);
-            RowResult r = keepResult();
-            r.forceNoHistory = true;
-            return r;
-        }
-        RowResult r;
-        if (ran > 0) {
-            r.forceHistory = true;
-            r.keep = false;
-        } else {
-            host_.toast(self ? QStringLiteral("No other keyword has the tag: ") + tag
-                             : QStringLiteral("No tag named: ") + tag);
-            r.keep = true;
-            r.forceNoHistory = true;
-        }
-        return r;
-    });
-    row(u"$FLIPCOIN$", [this](const CommandCall&) {
+    registerRow(u"$FLIPCOIN$", [this](const CommandCall&) {
         host_.setNewWord(random_.below(2) == 0 ? QStringLiteral(" -= Heads =-")
                                                : QStringLiteral(" -= Tails =-"));
         return RowResult{};
     });
-    row(u"$RANDOM$", [this](const CommandCall& c) {
+    registerRow(u"$RANDOM$", [this](const CommandCall& c) {
         const QString a = c.para.trimmed().isEmpty() ? QStringLiteral("100") : c.para.trimmed();
         const int n = commandInteger(a);
         // A range below 1 has no number in it.
@@ -158,53 +116,108 @@ void CommandDispatcher::registerOwnRows() {
                                : QString::number(random_.below(quint32(n))));
         return RowResult{};
     });
-    row(u"$ROLL$", [this](const CommandCall& c) {
+    registerRow(u"$ROLL$", [this](const CommandCall& c) {
         const DiceResult d = rollDice(c.para, random_);
         host_.setNewWord(d.ok ? QString::number(d.value) : d.message);
         return RowResult{};
     });
-    row(u"$DATAFOLDER$", [this](const CommandCall&) {
+}
+
+// Rows that ask the desktop: trash, search, data folder, screen saver, lock,
+// minimising, the foreground window and sounds.
+void CommandDispatcher::registerSystemRows() {
+    registerRow(u"$EMPTYRECYCLEBIN$", [this](const CommandCall&) {
+        if (platform_.system.emptyTrash()) return RowResult{};
+        host_.toast(QStringLiteral("The trash could not be emptied"));
+        return failedResult();
+    });
+    registerRow(u"$SEARCH$", [this](const CommandCall&) {
+        // There is no common search of the desktop to open on Linux.
+        host_.toast(QStringLiteral("The desktop's search is not available here"));
+        RowResult r = failedResult();
+        r.keep = true;
+        return r;
+    });
+    registerRow(u"$DATAFOLDER$", [this](const CommandCall&) {
         platform::LaunchRequest r;
         r.file = folder_.path();
         if (platform_.launcher.shellExecute(r) > 32) return RowResult{};
         host_.toast(QStringLiteral("The data folder could not be opened"));
         return failedResult();
     });
-    row(u"$EXIT$", [](const CommandCall&) {
+    registerRow(u"$EXIT$", [](const CommandCall&) {
         RowResult r;
         r.cancelForcedHistory = true;
         return r;
     });
-    row(u"$SCREENSAVER$", [this](const CommandCall&) {
+    registerRow(u"$SCREENSAVER$", [this](const CommandCall&) {
         if (platform_.system.startScreenSaver()) return RowResult{};
         host_.toast(QStringLiteral("The screen saver could not be started"));
         return failedResult();
     });
-    row(u"$LOCK$", [this](const CommandCall&) {
+    registerRow(u"$LOCK$", [this](const CommandCall&) {
         if (platform_.system.lockSession()) return RowResult{};
         host_.toast(QStringLiteral("The session could not be locked"));
         return failedResult();
     });
-    row(u"$M$", [this](const CommandCall&) {
+    registerRow(u"$M$", [this](const CommandCall&) {
         expander_.services().minimizeAll();
         return RowResult{};
     });
-    row(u"$R$", [this](const CommandCall&) {
+    registerRow(u"$R$", [this](const CommandCall&) {
         expander_.services().undoMinimizeAll();
         return RowResult{};
     });
-    row(u"$GW$", [this](const CommandCall&) {
+    registerRow(u"$GW$", [this](const CommandCall&) {
         expander_.services().rememberForegroundWindow();
         return RowResult{};
     });
-    row(u"$SOUND$", [this](const CommandCall& c) {
+    registerRow(u"$SOUND$", [this](const CommandCall& c) {
         expander_.services().playSound(expander_.ExpandBasic(c.enclosed().trimmed(), true));
         return RowResult{};
     });
+}
+
+RowResult CommandDispatcher::launchTag(const CommandCall& c) {
+    const QString tag = c.keywordArgument(false, true);
+    int ran = 0;
+    bool self = false;
+    if (store_.isTagName(tag) && tagDepth_ < kMaxTagDepth) {
+        for (int i = 0; i < store_.size(); ++i) {
+            const TExeWord& w = store_.at(i);
+            if (w.disabled || !hasTag(w, tag)) continue;
+            // A tagged keyword that would start itself again is left out.
+            if (&w == c.word) {
+                self = true;
+                continue;
+            }
+            if (launchKeyword_) launchKeyword_(w, tagDepth_ + 1);
+            ++ran;
+        }
+    } else if (store_.isTagName(tag)) {
+        host_.toast(QStringLiteral("Tags start each other too deeply: ") + tag);
+        RowResult r = keepResult();
+        r.forceNoHistory = true;
+        return r;
+    }
+    RowResult r;
+    if (ran > 0) {
+        r.forceHistory = true;
+        r.keep = false;
+    } else {
+        host_.toast(self ? QStringLiteral("No other keyword has the tag: ") + tag
+                         : QStringLiteral("No tag named: ") + tag);
+        r.keep = true;
+        r.forceNoHistory = true;
+    }
+    return r;
+}
+
+void CommandDispatcher::registerFindRows() {
     // Until the window list exists no window is found: that is the answer,
     // so the rest of the line is launched, and a search alone is done.
     for (const char16_t* find : {u"$WFINDACTIVE$", u"$WFINDCLOSE$"})
-        row(find, [](const CommandCall& c) {
+        registerRow(find, [](const CommandCall& c) {
             RowResult r;
             r.handled = c.restOfLine().trimmed().isEmpty();
             r.keep = false;
