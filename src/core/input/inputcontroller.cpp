@@ -79,6 +79,7 @@ bool InputController::acceptsCompletedTail(QChar c) {
 // ---------------------------------------------------------------- key release
 
 void InputController::keyUp(const KeyStroke& key) {
+    if (view_.closing()) return;
     const bool erase = key.key == InputKey::Backspace || key.key == InputKey::Delete;
     const bool navigation = key.key == InputKey::Up || key.key == InputKey::Down;
     const bool changed = box_.text() != lastSeen_;
@@ -144,7 +145,7 @@ void InputController::runRequestedRefresh() {
 }
 
 void InputController::listTimerFired() {
-    ProcessInput(4);
+    if (!view_.closing() && view_.inputFocused()) ProcessInput(4);
 }
 
 void InputController::textChangedElsewhere(const QString& text) {
@@ -169,11 +170,11 @@ void InputController::ProcessInput(int typ, const QString& sender) {
         return;
     case 2:
         buildList(true);
-        view_.showList(true);
+        view_.showList(InputView::ListFocus::List);
         return;
     case 3:
         buildList(false);
-        view_.showList(true);
+        view_.showList(InputView::ListFocus::List);
         return;
     case 4:
         refresh(sender);
@@ -181,7 +182,7 @@ void InputController::ProcessInput(int typ, const QString& sender) {
     case 5:
         reverse_ = !reverse_;
         buildList(false);
-        view_.showList(true);
+        view_.showList(InputView::ListFocus::List);
         return;
     case 6:
     case 7:
@@ -233,8 +234,10 @@ void InputController::buildList(bool matchall) {
     list_.BuildListContent(in, matchall, reverse_);
 }
 
-// The list follows the input without taking the focus. A drop-down list is
-// hidden while there is nothing typed; the view hides a list without rows.
+// The list follows the input, the focus going back to the input box. A
+// drop-down list is hidden while there is nothing typed; the view hides a
+// list without rows. The refresh after a command is quiet: a command's output
+// may hold the focus.
 void InputController::refresh(const QString& sender) {
     buildList(false);
     if (setup_.autodropdown && setup_.listbehaveslikedropdown &&
@@ -243,7 +246,8 @@ void InputController::refresh(const QString& sender) {
         view_.hideList();
         return;
     }
-    view_.showList(false);
+    view_.showList(sender == u"aftercommand" ? InputView::ListFocus::Keep
+                                             : InputView::ListFocus::Input);
 }
 
 // The folder of the current item or input is listed, or (`intoInput`) its
@@ -262,7 +266,7 @@ void InputController::expandFolder(bool intoInput) {
     InputState in;
     in.text = text;
     list_.BuildListContent(in, false, false, true, path);
-    view_.showList(true);
+    view_.showList(InputView::ListFocus::List);
 }
 
 void InputController::ResetCurrentSearch(bool cleartext) {
