@@ -306,7 +306,7 @@ bool LauncherWindow::takeFirstCandidate(bool force) {
     return controller_->TakeFirstCandidate(force);
 }
 void LauncherWindow::hideListPane() {
-    pane_->hide();
+    hideList();
 }
 
 void LauncherWindow::stopListTimer() {

@@ -708,3 +708,17 @@ TEST_F(WindowTest, EscapeInTheEditorGivesTheBoxItsCaretAndTheList) {
     EXPECT_EQ(window->engine().list.rows().texts(),
               (QStringList{s("===== History ====="), s("alpha one")}));
 }
+
+// A pane hidden by a command forgets its rows: their numbers take nothing.
+TEST_F(WindowTest, AHiddenListTakesNoRowsByNumber) {
+    history("beta one");
+    core.setup.launchusingalt = true;
+    open();
+    type("bet");
+    key(Qt::Key_Down);
+    ASSERT_TRUE(window->pane().isVisible());
+    window->hideListPane();
+    edit().setText(s("typed"));
+    window->takeNumberedRow(1);
+    EXPECT_EQ(edit().text(), s("typed"));
+}

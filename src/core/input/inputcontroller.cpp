@@ -24,7 +24,7 @@ bool InputController::keyPress(QChar c) {
     if (setup_.searchtype == 1) requestRefresh();
     const QString text = box_.text();
     const int selStart = box_.selectionStart();
-    const int caret = selStart >= 0 ? selStart : box_.cursorPosition();
+    const int caret = box_.caret();
     const int selLength = selStart >= 0 ? box_.selectionLength() : 0;
     const QString newText = text.left(caret) + c + text.mid(caret + selLength);
     if (newText == lastSeen_) return false;
@@ -70,7 +70,7 @@ bool InputController::continuesCompletion(QChar c) {
 // nothing.
 bool InputController::acceptsCompletedTail(QChar c) {
     const QString text = box_.text();
-    const int caret = box_.selectionStart() >= 0 ? box_.selectionStart() : box_.cursorPosition();
+    const int caret = box_.caret();
     if (c != u'/' || !text.contains(u'/') || text.indexOf(u'/', caret) >= 0) return false;
     box_.setCursorPosition(int(text.size()));
     return true;
@@ -226,7 +226,7 @@ void InputController::buildList(bool matchall) {
     InputState in;
     in.text = box_.text();
     if (!matchall) {
-        in.caret = box_.selectionStart() >= 0 ? box_.selectionStart() : box_.cursorPosition();
+        in.caret = box_.caret();
         in.selStart = box_.selectionStart();
         in.selLength = box_.selectionLength();
         in.infoLine = infoLine_;

@@ -133,10 +133,7 @@ void InputController::openEditor() {
 
 void InputController::escape() {
     view_.dismissCustomElements();
-    const QString text = box_.text();
-    const bool allSelected =
-        !text.isEmpty() && box_.selectionStart() == 0 && box_.selectionLength() == text.size();
-    if (allSelected && !setup_.fastesc) {
+    if (box_.allSelected() && !setup_.fastesc) {
         ResetCurrentSearch(true);
     } else if (!setup_.stayontop || setup_.hide) {
         ResetCurrentSearch(false);
@@ -182,7 +179,7 @@ void InputController::tabSegment(bool forward) {
         box_.setSelection(start, int(after < 0 ? t.size() : after) - start);
         return;
     }
-    const int caret = box_.selectionStart() >= 0 ? box_.selectionStart() : box_.cursorPosition();
+    const int caret = box_.caret();
     const qsizetype prev = caret >= 2 ? t.lastIndexOf(u'/', caret - 2) : -1;
     const int start = int(prev) + 1;
     box_.setSelection(start, std::max(0, caret - 1 - start));
@@ -205,8 +202,7 @@ bool InputController::numberedRow(const KeyStroke& k) {
 bool InputController::keypadTakesRows() const {
     const QString text = box_.text();
     if (!setup_.calcchar.isEmpty() && text.startsWith(setup_.calcchar)) return false;
-    const bool allSelected = box_.selectionStart() == 0 && box_.selectionLength() == text.size();
-    return !(setup_.numlockallow && text.contains(u' ') && !allSelected);
+    return !(setup_.numlockallow && text.contains(u' ') && !box_.allSelected());
 }
 
 void InputController::ctrlBackspace() {
