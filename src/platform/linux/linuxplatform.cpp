@@ -54,7 +54,8 @@ class LinuxWindowFocus final : public WindowFocus {
 public:
     WindowHandle activeWindow() override { return desktop_.activeWindow(); }
     bool activate(WindowHandle window) override {
-        if (!desktop_.exists(WindowId(window))) return false;
+        // X window ids have 32 bits; a larger handle names no X window.
+        if (window > 0xFFFFFFFFu || !desktop_.exists(WindowId(window))) return false;
         desktop_.activate(WindowId(window));
         return true;
     }
