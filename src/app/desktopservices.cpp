@@ -50,6 +50,10 @@ void DesktopExpansionServices::toast(const QString& text) {
     if (host_) host_->toast(text);
 }
 
+void DesktopExpansionServices::rememberForegroundWindow() {
+    if (previous_) previous_->remember();
+}
+
 void DesktopExpansionServices::unavailable(const QString& what) {
     toast(what + QStringLiteral(" is not available yet"));
 }

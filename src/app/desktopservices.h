@@ -2,6 +2,7 @@
 
 #include "core/exec/executionhost.h"
 #include "core/expand/expansion.h"
+#include "previouswindow.h"
 
 namespace lorvanta {
 
@@ -10,9 +11,12 @@ namespace lorvanta {
 // say so instead of pretending.
 class DesktopExpansionServices final : public ExpansionServices {
 public:
-    // The window, once it exists (it needs these services to be built);
-    // until then what goes to the window is dropped.
-    void bind(ExecutionHost& host) { host_ = &host; }
+    // The window and the previous window it keeps, once it exists (it needs
+    // these services to be built); until then what goes to them is dropped.
+    void bind(ExecutionHost& host, PreviousWindow& previous) {
+        host_ = &host;
+        previous_ = &previous;
+    }
 
     QString clipboardText() override;
     void setClipboardText(const QString& text) override;
@@ -29,7 +33,7 @@ public:
     void toast(const QString& text) override;
     void minimizeAll() override { unavailable(QStringLiteral("Minimising all windows")); }
     void undoMinimizeAll() override { unavailable(QStringLiteral("Restoring all windows")); }
-    void rememberForegroundWindow() override {}
+    void rememberForegroundWindow() override;
     void playSound(const QString&) override { unavailable(QStringLiteral("Sound playback")); }
     void copyAction() override { unavailable(QStringLiteral("Copying from other windows")); }
     void cutAction() override { unavailable(QStringLiteral("Cutting from other windows")); }
@@ -38,6 +42,7 @@ public:
 private:
     void unavailable(const QString& what);
     ExecutionHost* host_ = nullptr;
+    PreviousWindow* previous_ = nullptr;
 };
 
 // What execution hands to other subsystems, as far as this build has them.

@@ -60,14 +60,20 @@ InputKey inputKey(int key) {
         return InputKey::Backspace;
     case Qt::Key_Delete:
         return InputKey::Delete;
+    case Qt::Key_F3:
+        return InputKey::F3;
     case Qt::Key_F4:
         return InputKey::F4;
     case Qt::Key_F5:
         return InputKey::F5;
+    case Qt::Key_F8:
+        return InputKey::F8;
     case Qt::Key_F10:
         return InputKey::F10;
     case Qt::Key_A:
         return InputKey::A;
+    case Qt::Key_E:
+        return InputKey::E;
     case Qt::Key_R:
         return InputKey::R;
     default:
@@ -111,7 +117,7 @@ LauncherWindow::LauncherWindow(CoreState& core, const DataFolder& folder,
     : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), core_(core),
       enginePtr_(std::make_unique<Engine>(core, folder, platform, *this, expansion, services,
                                           scheduler, clock, random, sources)),
-      engine_(*enginePtr_) {
+      engine_(*enginePtr_), previous_(platform.focus) {
     Engine& engine = engine_;
     setWindowTitle(QStringLiteral("Lorvanta"));
     setObjectName(QStringLiteral("TMainForm"));
@@ -129,9 +135,7 @@ LauncherWindow::LauncherWindow(CoreState& core, const DataFolder& folder,
     controller_->setIndex(sources.index);
     edit_->controller = controller_.get();
     listTimer_.setSingleShot(true);
-    connect(&listTimer_, &QTimer::timeout, this, [this] {
-        if (!closing_) controller_->listTimerFired();
-    });
+    connect(&listTimer_, &QTimer::timeout, this, [this] { controller_->listTimerFired(); });
     setAcceptDrops(true);
     edit_->window = this;
     connectPane();
@@ -156,6 +160,7 @@ void LauncherWindow::connectPane() {
         if (DeleteListRow(core_.pinned, core_.history, core_.setup, engine_.list.rows(), row))
             controller_->ProcessInput(3);
     });
+    connect(pane_, &ResultPane::editClosed, this, [this](int caret) { closeExpandedEdit(caret); });
     connect(pane_, &ResultPane::executeEdit, this, [this](const QString& text) {
         pane_->dismissCustomElements();
         engine_.execution.DoExecute(text);
@@ -170,10 +175,15 @@ void LauncherWindow::connectPane() {
 }
 
 void LauncherWindow::connectInput() {
-    connect(edit_, &QLineEdit::textChanged, this, [this](const QString& text) {
-        // An open editor follows what is typed in the box.
+    // An open editor follows what is typed in the box, caret and all; the
+    // caret is placed after the text changes.
+    const auto follow = [this] {
         if (!controller_->infoLine() && pane_->editShown() && edit_->hasFocus())
-            pane_->setEditText(text, edit_->cursorPosition());
+            pane_->setEditText(edit_->text(), edit_->cursorPosition());
+    };
+    connect(edit_, &QLineEdit::cursorPositionChanged, this, follow);
+    connect(edit_, &QLineEdit::textChanged, this, [this, follow](const QString& text) {
+        follow();
         // Without the focus, no key of ours made the change.
         if (!edit_->hasFocus()) controller_->textChangedElsewhere(text);
         // Typing up to the right edge opens the editor, which has room.
@@ -222,6 +232,7 @@ void LauncherWindow::placePane(bool callerIsList) {
 }
 
 void LauncherWindow::showAndFocus() {
+    previous_.remember(); // before the launcher is the window in front
     show();
     raise();
     activateWindow();
@@ -295,7 +306,7 @@ bool LauncherWindow::takeFirstCandidate(bool force) {
     return controller_->TakeFirstCandidate(force);
 }
 void LauncherWindow::hideListPane() {
-    pane_->hide();
+    hideList();
 }
 
 void LauncherWindow::stopListTimer() {
@@ -313,9 +324,10 @@ void LauncherWindow::closeProgram() {
 
 // ------------------------------------------------------------ InputView
 
-void LauncherWindow::showList(bool focus) {
+void LauncherWindow::showList(ListFocus focus) {
+    const bool toList = focus == ListFocus::List;
     // A list asked for by key replaces a shown text or editor; a refresh leaves them.
-    if (focus) pane_->dismissCustomElements();
+    if (toList) pane_->dismissCustomElements();
     display_.update(engine_.list.rows());
     if (display_.rows().empty() && !customElementShown()) {
         hideList(); // no empty box under the input
@@ -324,12 +336,12 @@ void LauncherWindow::showList(bool focus) {
     placePane(true);
     if (!isVisible()) return;
     const int selected =
-        focus ? ListDisplayModel::initialSelection(core_.setup, int(display_.rows().size()),
-                                                   engine_.list.pinnedRan(), core_.pinned.size())
-              : -1;
-    pane_->showRows(display_, selected, focus);
-    if (focus && selected >= 0) takeRowAsInput(selected);
-    if (!focus) {
+        toList ? ListDisplayModel::initialSelection(core_.setup, int(display_.rows().size()),
+                                                    engine_.list.pinnedRan(), core_.pinned.size())
+               : -1;
+    pane_->showRows(display_, selected, toList);
+    if (toList && selected >= 0) takeRowAsInput(selected);
+    if (focus == ListFocus::Input) {
         activateWindow();
         edit_->setFocus();
     }
@@ -353,7 +365,7 @@ void LauncherWindow::takeNumberedRow(int number) {
 }
 
 void LauncherWindow::activatePreviousWindow() {
-    Q_EMIT previousWindowWanted();
+    previous_.activate();
 }
 
 void LauncherWindow::dismissCustomElements() {
@@ -362,6 +374,15 @@ void LauncherWindow::dismissCustomElements() {
 
 bool LauncherWindow::customElementShown() const {
     return pane_->infoShown() || pane_->editShown();
+}
+
+// Back from the editor: the box takes its caret and the focus, and the list
+// follows the input again.
+void LauncherWindow::closeExpandedEdit(int caret) {
+    edit_->setCursorPosition(caret);
+    activateWindow();
+    edit_->setFocus();
+    if (core_.setup.autodropdown) controller_->ProcessInput(4);
 }
 
 void LauncherWindow::scheduleListRefresh(int ms) {

@@ -4,6 +4,7 @@
 #include "core/input/inputbox.h"
 #include "core/input/inputcontroller.h"
 #include "core/list/displaymodel.h"
+#include "previouswindow.h"
 
 #include <QLineEdit>
 #include <QTimer>
@@ -56,7 +57,9 @@ public:
     Engine& engine() { return engine_; }
     ResultPane& pane() { return *pane_; }
     InputController& controller() { return *controller_; }
-    // Shows and focuses the window (a second start, the first start).
+    PreviousWindow& previousWindow() { return previous_; }
+    // Shows and focuses the window (a second start, the first start),
+    // remembering the window that had the focus.
     void showAndFocus();
     // Text from another program: put into the box (selected when asked), or run.
     void externalInput(const QString& text, bool execute, bool selectAll);
@@ -89,7 +92,7 @@ public:
     bool closing() const override { return closing_; }
 
     // InputView
-    void showList(bool focus) override;
+    void showList(ListFocus focus) override;
     void hideList() override;
     bool listVisible() const override;
     void takeNumberedRow(int number) override;
@@ -98,29 +101,29 @@ public:
     bool customElementShown() const override;
     void openExpandedEdit() override;
     void scheduleListRefresh(int ms) override;
+    void focusInput() override { edit_->setFocus(); }
+    bool inputFocused() const override { return edit_->hasFocus(); }
 
     // The toast shown last (for tests and the title line to come).
     const QString& lastToast() const { return lastToast_; }
 
     // The menu actions of the input window that the launcher core owns.
-    void copyFullPath(bool intoInput);
+    void copyFullPath(bool intoInput) override;
     void openFolderOfItem();
     void browseFiles();
     void pinItem();
-    void deleteCurrentFromHistory();
+    void deleteCurrentFromHistory() override;
     void openCurrentKeywordInEditor();
     void addKeyword();
-    // The menu's shortcuts typed in the input box, and the keys of parts
-    // still to come; true when the key was one of them.
+    // The menu's shortcuts typed in the input box that input handling does
+    // not take, and the keys of parts still to come; true when the key was
+    // one of them.
     bool handleMenuKey(QKeyEvent* event);
     // The input window's menu.
     class QMenu& menu();
 
 Q_SIGNALS:
     void closeRequested();
-    // Escape asks to hand the focus back to the window that had it before
-    // the launcher (the launcher stays on top).
-    void previousWindowWanted();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -131,12 +134,13 @@ private:
     void buildMenu();
     void connectPane();
     void connectInput();
-    void notAvailable(const QString& what);
+    void notAvailable(const QString& feature);
     class Box;
     void applyLook();
     void placeWindow();
     void placePane(bool callerIsList);
     void takeRowAsInput(int row);
+    void closeExpandedEdit(int caret);
 
     CoreState& core_;
     std::unique_ptr<Engine> enginePtr_;
@@ -146,6 +150,7 @@ private:
     std::unique_ptr<Box> box_;
     std::unique_ptr<InputController> controller_;
     ListDisplayModel display_;
+    PreviousWindow previous_;
     QTimer listTimer_;
     bool failed_ = false;
     bool closing_ = false;

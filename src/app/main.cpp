@@ -62,7 +62,7 @@ public:
             core_, folder_, os_.platform(), expansion_, services_, scheduler_, clock_, random_,
             ListSources{nullptr, nullptr, nullptr, nullptr, nullptr, &recent_});
         // The services need the window, and the window needs them first.
-        expansion_.bind(*window_);
+        expansion_.bind(*window_, window_->previousWindow());
         services_.bind(*window_);
         QObject::connect(window_.get(), &LauncherWindow::closeRequested, [this] { shutdown(); });
         QObject::connect(&instance, &SingleInstance::messageReceived,

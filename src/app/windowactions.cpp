@@ -23,22 +23,25 @@ namespace lorvanta {
 namespace {
 
 // Keys of parts still to come: F1 with `startf1`, Shift+F2, F11, Alt+Menu,
-// Ctrl+Space, and the menu entries not built yet. Empty for other keys.
+// Ctrl+Space, and the menu entries not built yet. The feature as the user
+// knows it, with its verb; empty for other keys.
 QString comingKey(int k, bool ctrl, bool shift, bool alt, bool startf1) {
-    if (k == Qt::Key_F1 && startf1) return QStringLiteral("The start page");
-    if (k == Qt::Key_F2 && shift) return QStringLiteral("The browser pane");
-    if (k == Qt::Key_F11) return QStringLiteral("Window placement");
-    if (k == Qt::Key_Menu && alt) return QStringLiteral("The context menu of items");
+    if (k == Qt::Key_F1 && startf1) return QStringLiteral("The start page is");
+    if (k == Qt::Key_F2 && shift) return QStringLiteral("The browser pane is");
+    if (k == Qt::Key_F11) return QStringLiteral("Window placement is");
+    if (k == Qt::Key_Menu && alt) return QStringLiteral("The context menu of items is");
     if (!ctrl || alt) return {};
     switch (k) {
     case Qt::Key_Space:
-        return QStringLiteral("Input assist");
+        return QStringLiteral("Input assist is");
     case Qt::Key_N:
-        return QStringLiteral("Notes");
+        return QStringLiteral("Notes are");
     case Qt::Key_S:
-        return QStringLiteral("Settings");
+        return QStringLiteral("The settings dialog is");
     case Qt::Key_K:
-        return QStringLiteral("The keyword editor");
+        return QStringLiteral("The keyword editor is");
+    case Qt::Key_F5:
+        return QStringLiteral("Skins are");
     default:
         return {};
     }
@@ -56,32 +59,26 @@ bool LauncherWindow::handleMenuKey(QKeyEvent* e) {
         notAvailable(coming);
         return true;
     }
+    if (!ctrl) return false;
     std::function<void()> action;
-    if (k == Qt::Key_F3)
-        action = [this] { edit_->setFocus(); };
-    else if (k == Qt::Key_F8)
-        action = [this, shift] { copyFullPath(shift); };
-    else if (shift && k == Qt::Key_Delete)
-        action = [this] { deleteCurrentFromHistory(); };
-    else if (ctrl && alt && k == Qt::Key_K)
+    if (alt && k == Qt::Key_K)
         action = [this] { addKeyword(); };
-    else if (ctrl && !alt && k == Qt::Key_D)
+    else if (!alt && k == Qt::Key_D)
         action = [this] { openFolderOfItem(); };
-    else if (ctrl && !alt && k == Qt::Key_E)
-        action = [this] { controller_->ProcessInput(6); };
-    else if (ctrl && !alt && k == Qt::Key_P)
+    else if (!alt && k == Qt::Key_P)
         action = [this] { pinItem(); };
-    else if (ctrl && !alt && k == Qt::Key_O)
+    else if (!alt && k == Qt::Key_O)
         action = [this] { openCurrentKeywordInEditor(); };
-    else if (ctrl && !alt && k == Qt::Key_B)
+    else if (!alt && k == Qt::Key_B)
         action = [this] { browseFiles(); };
     if (!action) return false;
     action();
     return true;
 }
 
-void LauncherWindow::notAvailable(const QString& what) {
-    toast(what + QStringLiteral(" is not available yet"));
+// `feature` names what is missing with its verb: "Notes are", "The keyword editor is".
+void LauncherWindow::notAvailable(const QString& feature) {
+    toast(feature + QStringLiteral(" not available yet"));
 }
 
 void LauncherWindow::buildMenu() {
@@ -92,34 +89,34 @@ void LauncherWindow::buildMenu() {
         if (keys) a->setShortcut(QKeySequence(QString::fromLatin1(keys)));
         a->setShortcutContext(Qt::WidgetShortcut);
     };
-    const auto later = [&](const QString& text, const char* keys) {
-        add(text + QStringLiteral(" (not available yet)"), keys,
-            [this, text] { notAvailable(text); });
+    // An entry of a feature still to come says so when chosen.
+    const auto later = [&](const QString& text, const char* keys, const char* feature) {
+        add(text, keys, [this, feature] { notAvailable(QString::fromLatin1(feature)); });
     };
     add(QStringLiteral("Add Keyword..."), "Ctrl+Alt+K", [this] { addKeyword(); });
-    later(QStringLiteral("Keywords..."), "Ctrl+K");
-    later(QStringLiteral("Settings..."), "Ctrl+S");
+    later(QStringLiteral("Keywords..."), "Ctrl+K", "The keyword editor is");
+    later(QStringLiteral("Settings..."), "Ctrl+S", "The settings dialog is");
     add(QStringLiteral("Browse Files..."), "Ctrl+B", [this] { browseFiles(); });
-    later(QStringLiteral("Windows Context Menu"), "F9");
+    later(QStringLiteral("Windows Context Menu"), "F9", "The context menu of items is");
     add(QStringLiteral("Expand Input Area"), "F10", [this] { openExpandedEdit(); });
-    later(QStringLiteral("Toggle Internal Browser"), "F2");
+    later(QStringLiteral("Toggle Internal Browser"), "F2", "The browser pane is");
     menu_->addSeparator();
     add(QStringLiteral("Copy Full Path of Item"), "F8", [this] { copyFullPath(false); });
     add(QStringLiteral("Open Folder of Item"), "Ctrl+D", [this] { openFolderOfItem(); });
     add(QStringLiteral("Expand Folder of Item"), "Ctrl+E",
         [this] { controller_->ProcessInput(6); });
     add(QStringLiteral("Pin item"), "Ctrl+P", [this] { pinItem(); });
-    later(QStringLiteral("Notes"), "Ctrl+N");
+    later(QStringLiteral("Notes"), "Ctrl+N", "Notes are");
     add(QStringLiteral("Delete Current Text from History"), "Shift+Del",
         [this] { deleteCurrentFromHistory(); });
     add(QStringLiteral("Open Current Keyword in Editor"), "Ctrl+O",
         [this] { openCurrentKeywordInEditor(); });
     add(QStringLiteral("Reverse"), "Ctrl+R", [this] { controller_->ProcessInput(5); });
-    later(QStringLiteral("Show Hint"), "Ctrl+T");
-    later(QStringLiteral("Reload Skin"), "Ctrl+F5");
-    later(QStringLiteral("Import from Start-Menu..."), "Ctrl+I");
-    later(QStringLiteral("Import From a URL..."), "Ctrl+U");
-    later(QStringLiteral("Help"), "F1");
+    later(QStringLiteral("Show Hint"), "Ctrl+T", "Hints are");
+    later(QStringLiteral("Reload Skin"), "Ctrl+F5", "Skins are");
+    later(QStringLiteral("Import from Start-Menu..."), "Ctrl+I", "Keyword import is");
+    later(QStringLiteral("Import From a URL..."), "Ctrl+U", "Keyword import is");
+    later(QStringLiteral("Help"), "F1", "The online help is");
     menu_->addSeparator();
     add(QStringLiteral("Exit"), nullptr, [this] { closeProgram(); });
 }
@@ -179,7 +176,7 @@ void LauncherWindow::pinItem() {
     const PinOutcome o =
         PinSelectedFromInput(core_.pinned, core_.setup, edit_->text(), engine_.list.currentItem());
     if (o.note) {
-        notAvailable(QStringLiteral("Pinning notes"));
+        notAvailable(QStringLiteral("Pinning notes is"));
         return;
     }
     if (!o.toast.isEmpty()) toast(o.toast);
@@ -199,7 +196,7 @@ void LauncherWindow::openCurrentKeywordInEditor() {
         messageBox(QStringLiteral("Info"), QStringLiteral("Keyword not found..."));
         return;
     }
-    notAvailable(QStringLiteral("The keyword editor"));
+    notAvailable(QStringLiteral("The keyword editor is"));
 }
 
 void LauncherWindow::addKeyword() {
@@ -211,7 +208,7 @@ void LauncherWindow::addKeyword() {
         addDroppedPath(plan.dropPath);
         return;
     }
-    notAvailable(QStringLiteral("The keyword editor"));
+    notAvailable(QStringLiteral("The keyword editor is"));
 }
 
 void LauncherWindow::addDroppedPath(const QString& path) {

@@ -147,6 +147,7 @@ ResultPane::ResultPane(QWidget* parent)
     editLayout->setContentsMargins(4, 4, 4, 4);
     editCaption_ = new QLabel(editPanel_);
     edit_ = new QPlainTextEdit(editPanel_);
+    edit_->setObjectName(QStringLiteral("ExpandedEdit"));
     execute_ = new QPushButton(QStringLiteral("Execute"), editPanel_);
     editLayout->addWidget(editCaption_);
     editLayout->addWidget(edit_);
@@ -201,6 +202,10 @@ void ResultPane::setEditText(const QString& text, int caret) {
     edit_->setTextCursor(c);
 }
 
+int ResultPane::editCaret() const {
+    return edit_->textCursor().position();
+}
+
 void ResultPane::openExpandedEdit(const QString& text, int caret, bool focus, bool f4Toggle) {
     setEditText(text, caret);
     const QString toggle = f4Toggle ? QStringLiteral("F4") : QStringLiteral("F10");
@@ -230,7 +235,7 @@ bool ResultPane::eventFilter(QObject* watched, QEvent* event) {
         if (key->key() == Qt::Key_Escape) {
             const bool wasEdit = watched == edit_;
             dismissCustomElements();
-            if (wasEdit) Q_EMIT editClosed();
+            if (wasEdit) Q_EMIT editClosed(editCaret());
             return true;
         }
         if (watched == edit_ && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&

@@ -47,13 +47,15 @@ public:
     bool editShown() const;
     // The editor's text and caret, as the input box has them.
     void setEditText(const QString& text, int caret);
+    int editCaret() const;
     // Hides the custom elements (text box, editor), the list comes back.
     void dismissCustomElements();
     QString editText() const;
 
 Q_SIGNALS:
     void executeEdit(const QString& text);
-    void editClosed();
+    // The editor was closed (Escape) with its caret there.
+    void editClosed(int caret);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

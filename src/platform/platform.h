@@ -6,6 +6,7 @@
 #include "processcontrol.h"
 #include "shell.h"
 #include "system.h"
+#include "windowfocus.h"
 
 namespace lorvanta::platform {
 
@@ -19,6 +20,7 @@ struct Platform {
     ProcessControl& process;
     Launcher& launcher;
     System& system;
+    WindowFocus& focus;
 };
 
 } // namespace lorvanta::platform

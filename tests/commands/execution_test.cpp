@@ -46,7 +46,8 @@ struct TimedEngine {
     explicit TimedEngine(EngineFixture& f)
         : launcher(f.scheduler),
           fake(f.dir.fake.platform()), platform{fake.environment, fake.dialogs, fake.shell,
-                                                fake.process,     launcher,     fake.system},
+                                                fake.process,     launcher,     fake.system,
+                                                fake.focus},
           engine(f.core, f.folder, platform, f.host, f.expansion, f.services, f.scheduler, f.clock,
                  f.random) {}
     TimedLauncher launcher;

@@ -547,8 +547,8 @@ TEST_F(LauncherTest, DefaultBrowserIsTheHttpHandlersEntry) {
 TEST_F(LauncherTest, AnAddressRunsTheDefaultBrowsersWholeExecLine) {
     lorvanta::test::EngineFixture f;
     lorvanta::platform::Platform& fake = f.dir.fake.platform();
-    lorvanta::platform::Platform platform{fake.environment, fake.dialogs, fake.shell,
-                                          fake.process,     launcher_,    fake.system};
+    lorvanta::platform::Platform platform{fake.environment, fake.dialogs, fake.shell, fake.process,
+                                          launcher_,        fake.system,  fake.focus};
     lorvanta::Engine engine(f.core, f.folder, platform, f.host, f.expansion, f.services,
                             f.scheduler, f.clock, f.random);
     recorder(s("flatpak"));

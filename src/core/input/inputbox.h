@@ -18,6 +18,13 @@ public:
     virtual int selectionStart() const = 0; // -1 without a selection
     virtual int selectionLength() const = 0;
     virtual void selectAll() { setSelection(0, int(text().size())); }
+
+    // Where typing goes in: the selection's start, else the caret.
+    int caret() const { return selectionStart() >= 0 ? selectionStart() : cursorPosition(); }
+    // A text that is there and wholly selected.
+    bool allSelected() const {
+        return !text().isEmpty() && selectionStart() == 0 && selectionLength() == text().size();
+    }
 };
 
 } // namespace lorvanta

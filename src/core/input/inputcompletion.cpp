@@ -148,7 +148,7 @@ bool InputController::SetAutoCompletion(int typ, bool calccount, bool, bool* iss
     if (isshell) *isshell = false;
     const QString text = box_.text();
     if (text.startsWith(u"->") || incognitoSuppresses(setup_, u"8")) return false;
-    const int caret = box_.selectionStart() >= 0 ? box_.selectionStart() : box_.cursorPosition();
+    const int caret = box_.caret();
 
     // The part before the completed segment is kept, as the list keeps it.
     const InputSegment segment = currentSegment(text, caret, setup_.separator);

@@ -24,7 +24,7 @@ bool InputController::keyPress(QChar c) {
     if (setup_.searchtype == 1) requestRefresh();
     const QString text = box_.text();
     const int selStart = box_.selectionStart();
-    const int caret = selStart >= 0 ? selStart : box_.cursorPosition();
+    const int caret = box_.caret();
     const int selLength = selStart >= 0 ? box_.selectionLength() : 0;
     const QString newText = text.left(caret) + c + text.mid(caret + selLength);
     if (newText == lastSeen_) return false;
@@ -70,7 +70,7 @@ bool InputController::continuesCompletion(QChar c) {
 // nothing.
 bool InputController::acceptsCompletedTail(QChar c) {
     const QString text = box_.text();
-    const int caret = box_.selectionStart() >= 0 ? box_.selectionStart() : box_.cursorPosition();
+    const int caret = box_.caret();
     if (c != u'/' || !text.contains(u'/') || text.indexOf(u'/', caret) >= 0) return false;
     box_.setCursorPosition(int(text.size()));
     return true;
@@ -79,6 +79,7 @@ bool InputController::acceptsCompletedTail(QChar c) {
 // ---------------------------------------------------------------- key release
 
 void InputController::keyUp(const KeyStroke& key) {
+    if (view_.closing()) return;
     const bool erase = key.key == InputKey::Backspace || key.key == InputKey::Delete;
     const bool navigation = key.key == InputKey::Up || key.key == InputKey::Down;
     const bool changed = box_.text() != lastSeen_;
@@ -144,7 +145,7 @@ void InputController::runRequestedRefresh() {
 }
 
 void InputController::listTimerFired() {
-    ProcessInput(4);
+    if (!view_.closing() && view_.inputFocused()) ProcessInput(4);
 }
 
 void InputController::textChangedElsewhere(const QString& text) {
@@ -169,11 +170,11 @@ void InputController::ProcessInput(int typ, const QString& sender) {
         return;
     case 2:
         buildList(true);
-        view_.showList(true);
+        view_.showList(InputView::ListFocus::List);
         return;
     case 3:
         buildList(false);
-        view_.showList(true);
+        view_.showList(InputView::ListFocus::List);
         return;
     case 4:
         refresh(sender);
@@ -181,7 +182,7 @@ void InputController::ProcessInput(int typ, const QString& sender) {
     case 5:
         reverse_ = !reverse_;
         buildList(false);
-        view_.showList(true);
+        view_.showList(InputView::ListFocus::List);
         return;
     case 6:
     case 7:
@@ -225,7 +226,7 @@ void InputController::buildList(bool matchall) {
     InputState in;
     in.text = box_.text();
     if (!matchall) {
-        in.caret = box_.selectionStart() >= 0 ? box_.selectionStart() : box_.cursorPosition();
+        in.caret = box_.caret();
         in.selStart = box_.selectionStart();
         in.selLength = box_.selectionLength();
         in.infoLine = infoLine_;
@@ -233,8 +234,10 @@ void InputController::buildList(bool matchall) {
     list_.BuildListContent(in, matchall, reverse_);
 }
 
-// The list follows the input without taking the focus. A drop-down list is
-// hidden while there is nothing typed; the view hides a list without rows.
+// The list follows the input, the focus going back to the input box. A
+// drop-down list is hidden while there is nothing typed; the view hides a
+// list without rows. The refresh after a command is quiet: a command's output
+// may hold the focus.
 void InputController::refresh(const QString& sender) {
     buildList(false);
     if (setup_.autodropdown && setup_.listbehaveslikedropdown &&
@@ -243,7 +246,8 @@ void InputController::refresh(const QString& sender) {
         view_.hideList();
         return;
     }
-    view_.showList(false);
+    view_.showList(sender == u"aftercommand" ? InputView::ListFocus::Keep
+                                             : InputView::ListFocus::Input);
 }
 
 // The folder of the current item or input is listed, or (`intoInput`) its
@@ -262,7 +266,7 @@ void InputController::expandFolder(bool intoInput) {
     InputState in;
     in.text = text;
     list_.BuildListContent(in, false, false, true, path);
-    view_.showList(true);
+    view_.showList(InputView::ListFocus::List);
 }
 
 void InputController::ResetCurrentSearch(bool cleartext) {

@@ -33,10 +33,13 @@ enum class InputKey {
     Right,
     Backspace,
     Delete,
+    F3,
     F4,
     F5,
+    F8,
     F10,
     A,
+    E,
     R,
     Digit, // 0 to 9 of the main keys or, with `keypad`, of the number pad
     Other
@@ -56,15 +59,21 @@ struct KeyStroke {
 class InputView {
 public:
     virtual ~InputView() = default;
-    // The list was rebuilt: show it (focused or not); a list without rows
-    // hides the pane unless a custom element holds it.
-    virtual void showList(bool focus) = 0;
+    // Where the focus goes when a rebuilt list is shown: to the list on its
+    // first row, back to the input box, or (a quiet refresh) nowhere.
+    enum class ListFocus { List, Input, Keep };
+    // The list was rebuilt: show it; a list without rows hides the pane
+    // unless a custom element holds it.
+    virtual void showList(ListFocus focus) = 0;
     virtual void hideList() = 0;
     virtual bool listVisible() const = 0;
     // Take the list row with this quick-launch number (1 to 9).
     virtual void takeNumberedRow(int number) = 0;
     virtual void hideWindow() = 0;
     virtual void closeProgram() = 0;
+    // The program is closing: key release and the deferred rebuild do nothing.
+    virtual bool closing() const = 0;
+    virtual bool inputFocused() const = 0;
     // Hands the focus back to the window that had it before the launcher.
     virtual void activatePreviousWindow() = 0;
     // Hides the text box and the editor of the pane; the list comes back.
@@ -73,6 +82,12 @@ public:
     virtual bool customElementShown() const = 0;
     // The multi-line editor with the input text and caret.
     virtual void openExpandedEdit() = 0;
+    virtual void focusInput() = 0;
+    // The path the input or its current item names, onto the clipboard or
+    // (`intoInput`) into the box.
+    virtual void copyFullPath(bool intoInput) = 0;
+    // Forgets the input in the history and clears it.
+    virtual void deleteCurrentFromHistory() = 0;
     virtual void setFailColour(bool failed) = 0;
     // Starts (or restarts) the deferred list rebuild after `ms`.
     virtual void scheduleListRefresh(int ms) = 0;
@@ -97,7 +112,7 @@ public:
     bool keyPress(QChar c);
     // After the key: text changes not made by completion, and the list refresh.
     void keyUp(const KeyStroke& key);
-    // The deferred list rebuild is due.
+    // The deferred list rebuild is due; it runs while the input box has the focus.
     void listTimerFired();
 
     // The list requests 0 to 7.
@@ -159,6 +174,7 @@ private:
     void tab(const KeyStroke& key);
     void tabSegment(bool forward);
     bool numberedRow(const KeyStroke& key);
+    bool keypadTakesRows() const;
     void ctrlBackspace();
     void wordMove(bool forward, bool extend);
 

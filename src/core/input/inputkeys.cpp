@@ -57,7 +57,18 @@ bool InputController::keyDown(const KeyStroke& k) {
         ProcessInput(k.alt ? 3 : 1);
         return true;
     case InputKey::F5:
+        if (k.ctrl) return false; // the menu's "Reload Skin"
         ProcessInput(2);
+        return true;
+    case InputKey::F3:
+        view_.focusInput();
+        return true;
+    case InputKey::F8:
+        view_.copyFullPath(k.shift);
+        return true;
+    case InputKey::Delete:
+        if (!k.shift || k.ctrl) return false;
+        view_.deleteCurrentFromHistory();
         return true;
     case InputKey::Digit:
         return numberedRow(k);
@@ -66,9 +77,13 @@ bool InputController::keyDown(const KeyStroke& k) {
     }
 }
 
-// Ctrl+R, Ctrl+A and the word-wise editing keys.
+// Ctrl+R, Ctrl+A, Ctrl+E and the word-wise editing keys.
 bool InputController::ctrlKey(const KeyStroke& k) {
     switch (k.key) {
+    case InputKey::E:
+        if (k.alt) return false;
+        ProcessInput(6);
+        return true;
     case InputKey::R:
         ProcessInput(5);
         return true;
@@ -118,10 +133,7 @@ void InputController::openEditor() {
 
 void InputController::escape() {
     view_.dismissCustomElements();
-    const QString text = box_.text();
-    const bool allSelected =
-        !text.isEmpty() && box_.selectionStart() == 0 && box_.selectionLength() == text.size();
-    if (allSelected && !setup_.fastesc) {
+    if (box_.allSelected() && !setup_.fastesc) {
         ResetCurrentSearch(true);
     } else if (!setup_.stayontop || setup_.hide) {
         ResetCurrentSearch(false);
@@ -167,28 +179,30 @@ void InputController::tabSegment(bool forward) {
         box_.setSelection(start, int(after < 0 ? t.size() : after) - start);
         return;
     }
-    const int caret = box_.selectionStart() >= 0 ? box_.selectionStart() : box_.cursorPosition();
+    const int caret = box_.caret();
     const qsizetype prev = caret >= 2 ? t.lastIndexOf(u'/', caret - 2) : -1;
     const int start = int(prev) + 1;
     box_.setSelection(start, std::max(0, caret - 1 - start));
 }
 
-// Alt+1 to Alt+9, and the number pad (0 counting as 1), take a list row by
-// its number; false leaves the digit to be typed.
+// The number pad (0 counting as 1) and Alt+1 to Alt+9, also on the number
+// pad, take a list row by its number; false leaves the digit to be typed.
 bool InputController::numberedRow(const KeyStroke& k) {
-    if (k.alt && !k.keypad) {
-        if (!setup_.launchusingalt || k.digit < 1 || k.digit > 9) return false;
-        view_.takeNumberedRow(k.digit);
+    if (k.keypad && setup_.launchfromkeypad && keypadTakesRows()) {
+        view_.takeNumberedRow(k.digit == 0 ? 1 : k.digit);
         return true;
     }
-    if (!k.keypad || !setup_.launchfromkeypad) return false;
+    if (!k.alt || !setup_.launchusingalt || k.digit < 1 || k.digit > 9) return false;
+    view_.takeNumberedRow(k.digit);
+    return true;
+}
+
+// A calculation takes digits, and with `numlockallow` so does the text after
+// a keyword and a space unless it is all selected.
+bool InputController::keypadTakesRows() const {
     const QString text = box_.text();
     if (!setup_.calcchar.isEmpty() && text.startsWith(setup_.calcchar)) return false;
-    // With `numlockallow` digits can still be typed after a keyword and a space.
-    const bool allSelected = box_.selectionStart() == 0 && box_.selectionLength() == text.size();
-    if (setup_.numlockallow && text.contains(u' ') && !allSelected) return false;
-    view_.takeNumberedRow(k.digit == 0 ? 1 : k.digit);
-    return true;
+    return !(setup_.numlockallow && text.contains(u' ') && !box_.allSelected());
 }
 
 void InputController::ctrlBackspace() {

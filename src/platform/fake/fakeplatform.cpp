@@ -128,30 +128,46 @@ private:
     FakePlatform& f_;
 };
 
+// The active window is the one the test names; activating records the call.
+class FakeWindowFocus final : public WindowFocus {
+public:
+    explicit FakeWindowFocus(FakePlatform& f) : f_(f) {}
+    WindowHandle activeWindow() override { return f_.activeWindow; }
+    bool activate(WindowHandle window) override {
+        if (f_.goneWindows.contains(window)) return false;
+        f_.record(QStringLiteral("activateWindow %1").arg(window));
+        return true;
+    }
+
+private:
+    FakePlatform& f_;
+};
+
 } // namespace
 
 struct FakePlatform::Impl {
     explicit Impl(FakePlatform& f)
-        : environment(f), dialogs(f), shell(f), process(f), launcher(f), system(f) {}
+        : environment(f), dialogs(f), shell(f), process(f), launcher(f), system(f), focus(f) {}
     FakeEnvironment environment;
     FakeDialogs dialogs;
     FakeShell shell;
     FakeProcessControl process;
     FakeLauncher launcher;
     FakeSystem system;
+    FakeWindowFocus focus;
 };
 
 FakePlatform::FakePlatform()
     : impl_(std::make_unique<Impl>(*this)),
-      platform_(
-          std::make_unique<Platform>(Platform{impl_->environment, impl_->dialogs, impl_->shell,
-                                              impl_->process, impl_->launcher, impl_->system})) {}
+      platform_(std::make_unique<Platform>(Platform{impl_->environment, impl_->dialogs,
+                                                    impl_->shell, impl_->process, impl_->launcher,
+                                                    impl_->system, impl_->focus})) {}
 
 FakePlatform::~FakePlatform() = default;
 
 Platform FakePlatform::platformWith(Environment& environment) {
-    return Platform{environment,    impl_->dialogs,  impl_->shell,
-                    impl_->process, impl_->launcher, impl_->system};
+    return Platform{environment,     impl_->dialogs, impl_->shell, impl_->process,
+                    impl_->launcher, impl_->system,  impl_->focus};
 }
 
 int FakePlatform::nextAnswer() {

@@ -43,6 +43,9 @@ public:
     bool powerOk = true;
     QStringList ipv4;
     std::optional<MemoryInfo> memoryInfo;
+    // The window in front, and windows closed since (activating them fails).
+    WindowHandle activeWindow = 0;
+    QList<WindowHandle> goneWindows;
 
     // What the fake environment reports.
     QString programFolder; // with trailing "/"

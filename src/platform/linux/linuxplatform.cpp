@@ -3,6 +3,7 @@
 #include "linuxenvironment.h"
 #include "linuxlauncher.h"
 #include "linuxsystem.h"
+#include "x11desktop.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -47,6 +48,22 @@ public:
     void exitProcess(int code) override { ::_exit(code); }
 };
 
+// The window in front through the X server (also under XWayland, for X
+// clients only); a Wayland session without it has none.
+class LinuxWindowFocus final : public WindowFocus {
+public:
+    WindowHandle activeWindow() override { return desktop_.activeWindow(); }
+    bool activate(WindowHandle window) override {
+        // X window ids have 32 bits; a larger handle names no X window.
+        if (window > 0xFFFFFFFFu || !desktop_.exists(WindowId(window))) return false;
+        desktop_.activate(WindowId(window));
+        return true;
+    }
+
+private:
+    X11Desktop desktop_;
+};
+
 } // namespace
 
 struct LinuxPlatform::Impl {
@@ -56,13 +73,14 @@ struct LinuxPlatform::Impl {
     LinuxProcessControl process;
     LinuxLauncher launcher;
     LinuxSystem system;
+    LinuxWindowFocus focus;
 };
 
 LinuxPlatform::LinuxPlatform()
     : impl_(std::make_unique<Impl>()),
-      platform_(
-          std::make_unique<Platform>(Platform{impl_->environment, impl_->dialogs, impl_->shell,
-                                              impl_->process, impl_->launcher, impl_->system})) {}
+      platform_(std::make_unique<Platform>(Platform{impl_->environment, impl_->dialogs,
+                                                    impl_->shell, impl_->process, impl_->launcher,
+                                                    impl_->system, impl_->focus})) {}
 
 LinuxPlatform::~LinuxPlatform() = default;
 

@@ -183,4 +183,32 @@ void X11Desktop::hide(WindowId window) {
     minimize(window);
 }
 
+WindowId X11Desktop::activeWindow() {
+    if (!connected()) return 0;
+    impl_->drain();
+    xcb_window_t window = XCB_WINDOW_NONE;
+    if (!xcb_ewmh_get_active_window_reply(&impl_->ewmh,
+                                          xcb_ewmh_get_active_window(&impl_->ewmh, impl_->screen),
+                                          &window, nullptr))
+        return 0;
+    return window;
+}
+
+bool X11Desktop::exists(WindowId window) {
+    if (!connected() || window == XCB_WINDOW_NONE) return false;
+    xcb_generic_error_t* error = nullptr;
+    auto attributes = reply(xcb_get_window_attributes_reply(
+        impl_->connection, xcb_get_window_attributes(impl_->connection, window), &error));
+    std::free(error);
+    return attributes != nullptr;
+}
+
+void X11Desktop::activate(WindowId window) {
+    if (!connected()) return;
+    xcb_ewmh_request_change_active_window(&impl_->ewmh, impl_->screen, window,
+                                          XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER, XCB_CURRENT_TIME,
+                                          XCB_WINDOW_NONE);
+    xcb_flush(impl_->connection);
+}
+
 } // namespace lorvanta::platform

@@ -45,6 +45,15 @@ public:
     // Minimised and left out of task bars and pagers.
     void hide(WindowId window);
 
+    // The window with the focus as the window manager says (_NET_ACTIVE_WINDOW); 0 for none.
+    WindowId activeWindow();
+    // Whether the window still exists on the server.
+    bool exists(WindowId window);
+    // Asks the window manager to bring the window to the front with the focus,
+    // as a pager would (source indication 2), which it grants without a user
+    // timestamp.
+    void activate(WindowId window);
+
 private:
     struct Impl;
     std::unique_ptr<Impl> impl_;

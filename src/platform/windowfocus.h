@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QtGlobal>
+
+namespace lorvanta::platform {
+
+// A window of the desktop as the window system names it; 0 for none.
+using WindowHandle = quint64;
+
+// The window in front, read and handed the focus. On a desktop where another
+// program's windows cannot be seen (Wayland, no display) there is never an
+// active window and nothing is activated.
+class WindowFocus {
+public:
+    virtual ~WindowFocus() = default;
+
+    // The window that has the focus now; 0 when none or not known.
+    virtual WindowHandle activeWindow() = 0;
+    // Asks for the window to be brought to the front with the focus; false
+    // when it no longer exists (nothing is then asked).
+    virtual bool activate(WindowHandle window) = 0;
+};
+
+} // namespace lorvanta::platform
