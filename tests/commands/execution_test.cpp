@@ -502,6 +502,25 @@ TEST_F(ExecutionTest, TheCurrentFileItemIsOpenedAndRecordedWithItsItem) {
     EXPECT_EQ(f.core.history.at(0).item->path, s("/docs/report.odt"));
 }
 
+// The row the user chose decides what the input is; the pieces of the
+// multi-command it starts are the keyword's own text, not that row again.
+TEST_F(ExecutionTest, PiecesOfAMultiCommandIgnoreTheChosenRow) {
+    const TExeWord& both = f.keyword("both", "/bin/one||/bin/two");
+    const QStringList pieces{launch("/bin/one", "", "/bin"), launch("/bin/two", "", "/bin")};
+    f.core.setup.autofuzz = 1;
+    f.engine.list.setCurrentItem(std::make_unique<TMyFuzzyItem>(s("both"), both.Clone()));
+    EXPECT_TRUE(f.enter(s("bth")));
+    EXPECT_EQ(launches(), pieces) << "a fuzzy suggestion of the keyword";
+
+    f.dir.fake.clearCalls();
+    auto file = std::make_unique<TMyShellItem>();
+    file->name = s("both");
+    file->path = s("/docs/both.odt");
+    f.engine.list.setCurrentItem(std::move(file));
+    EXPECT_TRUE(f.enter(s("both")));
+    EXPECT_EQ(launches(), pieces) << "a file row of the keyword's name";
+}
+
 TEST_F(ExecutionTest, NothingToRunAfterCopyAndExecuteIsNotAFailure) {
     // Nothing is selected: the copy markers leave nothing to run. The box
     // stays as the expansion left it, and nothing is recorded.

@@ -125,7 +125,8 @@ const TExeWord* Execution::resolveKeyword(QString& input, const ExecuteFlags& fl
     if (flags.forcedexeword) return flags.forcedexeword;
     const bool fuzzyOn = setup_.autofuzz > 0 || setup_.autoshort > 0;
     const TExeWord* exw = nullptr;
-    if (fuzzyOn)
+    // The chosen row decided the input only; a piece is the keyword's own text.
+    if (fuzzyOn && !flags.ischild)
         if (const auto* fuzzy = dynamic_cast<const TMyFuzzyItem*>(list_.currentItem())) {
             input = fuzzy->name;
             if (const auto* w = dynamic_cast<const TExeWord*>(fuzzy->obj.get()))
@@ -138,7 +139,7 @@ const TExeWord* Execution::resolveKeyword(QString& input, const ExecuteFlags& fl
 
 // The current item decides before the text does; nothing when it does not.
 std::optional<bool> Execution::runCurrentItem(const ExecuteFlags& flags) {
-    const TListObject* cur = flags.forcedexeword ? nullptr : list_.currentItem();
+    const TListObject* cur = flags.forcedexeword || flags.ischild ? nullptr : list_.currentItem();
     if (!cur) return std::nullopt;
     if (const auto* clip = dynamic_cast<const TMyClipItem*>(cur)) {
         if (!services_.useClip(*clip))
@@ -168,15 +169,15 @@ std::optional<bool> Execution::runCurrentItem(const ExecuteFlags& flags) {
     return std::nullopt;
 }
 
+// Only a top-level input has a chosen row to open.
 bool Execution::openCurrentFile(const TMyShellItem& item, const ExecuteFlags& flags) {
-    const bool top = !flags.ischild;
     if (reportFailure(OpenShellItem(item, flags.forcerunas), item.path) <= 32) {
         failed(flags);
         return false;
     }
-    if (top && !setup_.noindexhist && !flags.forcenohist)
+    if (!setup_.noindexhist && !flags.forcenohist)
         history_.AddToHistory(item.name, std::make_unique<TMyShellItem>(item), false, setup_);
-    if (top) Aftercommand(flags.forcenosound);
+    Aftercommand(flags.forcenosound);
     finishTopLevel(true);
     return true;
 }
