@@ -142,6 +142,25 @@ protected:
     LinuxLauncher launcher_;
 };
 
+// The launcher's logic on the real desktop launcher, the rest faked.
+struct RealLaunches {
+    explicit RealLaunches(Launcher& launcher)
+        : platform{fake.environment, fake.dialogs, fake.shell, fake.process,
+                   launcher,         fake.system,  fake.focus},
+          engine(f.core, f.folder, platform, f.host, f.expansion, f.services, f.scheduler, f.clock,
+                 f.random) {}
+    bool enter(const QString& input) {
+        f.host.input = input;
+        const bool r = engine.execution.DoExecute(input);
+        f.scheduler.run();
+        return r;
+    }
+    lorvanta::test::EngineFixture f;
+    Platform& fake = f.dir.fake.platform();
+    Platform platform;
+    lorvanta::Engine engine;
+};
+
 TEST(CommandLine, SplitsLikeAShell) {
     const struct {
         const char* text;
@@ -157,6 +176,32 @@ TEST(CommandLine, SplitsLikeAShell) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(splitCommandLine(s(c.text)), c.args) << c.text;
+}
+
+// Typed text is split too: an apostrophe inside a word and a quote that is
+// never closed are the user's characters, not quoting.
+TEST(CommandLine, ApostrophesAndLoneQuotesAreText) {
+    const struct {
+        const char* text;
+        QStringList args;
+    } cases[] = {
+        {"don't stop", {s("don't"), s("stop")}},
+        {"it's Bob's turn", {s("it's"), s("Bob's"), s("turn")}},
+        {"'open and more", {s("'open"), s("and"), s("more")}},
+        {"say \"hi there", {s("say"), s("\"hi"), s("there")}},
+        {"I'm 'quoted words'", {s("I'm"), s("quoted words")}},
+        {"--name='a b' x", {s("--name=a b"), s("x")}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(splitCommandLine(s(c.text)), c.args) << c.text;
+}
+
+// A keyword's program gets the typed words as the user wrote them.
+TEST_F(LauncherTest, TypedWordsReachTheProgramAsWritten) {
+    RealLaunches real(launcher_);
+    real.f.keyword("say", qPrintable(recorder(s("speak"))));
+    EXPECT_TRUE(real.enter(s("say don't stop, it's late")));
+    EXPECT_EQ(ran(s("speak")).args, (QStringList{s("don't"), s("stop,"), s("it's"), s("late")}));
 }
 
 TEST(DesktopExec, FieldCodesExpandAsTheDesktopEntryRulesSay) {
@@ -545,12 +590,7 @@ TEST_F(LauncherTest, DefaultBrowserIsTheHttpHandlersEntry) {
 // An address typed into the launcher reaches the browser through its entry's
 // whole Exec line, field codes and all.
 TEST_F(LauncherTest, AnAddressRunsTheDefaultBrowsersWholeExecLine) {
-    lorvanta::test::EngineFixture f;
-    lorvanta::platform::Platform& fake = f.dir.fake.platform();
-    lorvanta::platform::Platform platform{fake.environment, fake.dialogs, fake.shell, fake.process,
-                                          launcher_,        fake.system,  fake.focus};
-    lorvanta::Engine engine(f.core, f.folder, platform, f.host, f.expansion, f.services,
-                            f.scheduler, f.clock, f.random);
+    RealLaunches real(launcher_);
     recorder(s("flatpak"));
     recorder(s("env"));
     writeFile(path(s("config/mimeapps.list")),
@@ -568,7 +608,7 @@ TEST_F(LauncherTest, AnAddressRunsTheDefaultBrowsersWholeExecLine) {
     };
     for (const auto& c : cases) {
         entry(s("data/applications/web.desktop"), s("Exec=") + s(c.exec) + u'\n');
-        EXPECT_TRUE(engine.execution.DoExecute(url)) << c.exec;
+        EXPECT_TRUE(real.enter(url)) << c.exec;
         EXPECT_EQ(ran(s(c.program)).args, c.args) << c.exec;
     }
 }

@@ -13,6 +13,21 @@ bool isBlank(QChar c) {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
 }
 
+// Whether the quote at `at` opens a quoted part: it has a partner later, and
+// a single quote right after a letter or digit is an apostrophe ("don't").
+bool opensQuote(const QString& text, qsizetype at) {
+    const QChar quote = text[at];
+    if (quote == u'\'')
+        return (at == 0 || !text[at - 1].isLetterOrNumber()) && text.indexOf(u'\'', at + 1) > 0;
+    for (qsizetype i = at + 1; i < text.size(); ++i) {
+        if (text[i] == u'\\')
+            ++i;
+        else if (text[i] == u'"')
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 QStringList splitCommandLine(const QString& text) {
@@ -42,7 +57,7 @@ QStringList splitCommandLine(const QString& text) {
             inArg = false;
         } else {
             inArg = true;
-            if (c == u'\'' || c == u'"')
+            if ((c == u'\'' || c == u'"') && opensQuote(text, i))
                 quote = c;
             else if (c == u'\\' && i + 1 < text.size())
                 arg += text[++i];

@@ -18,8 +18,10 @@ inline std::optional<DesktopFile> readDesktopFile(const QString& file) {
 
 // Splits a command line as a shell would, without expanding anything: blanks
 // separate, single and double quotes group, a backslash escapes the next
-// character (inside double quotes only " \ $ and `). This is also the
-// quoting of Exec values.
+// character (inside double quotes only " \ $ and `). A quote without a
+// partner, and a single quote right after a letter or digit ("don't"), is
+// taken as written, since typed text passes through here too. This is also
+// the quoting of Exec values.
 QStringList splitCommandLine(const QString& text);
 
 // The argument vectors that starting `entry` with `items` (files or URLs)
