@@ -561,6 +561,8 @@ TEST_F(ExecutionTest, ABadNumberAbortsTheWholeMultiCommand) {
     // waits until all its pieces ran.
     f.dir.fake.clearCalls();
     f.enter(s("off||rb abc"));
+    // Nor does it go off with the next keyword that starts the timer.
+    f.enter(s("rb 5"));
     EXPECT_TRUE(f.dir.fake.calls().filter(s("power")).isEmpty());
     f.enter(s("off||/bin/save $W1$||/bin/last"));
     EXPECT_EQ(f.dir.fake.calls().filter(QRegularExpression(s("power|/bin/"))),
