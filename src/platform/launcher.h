@@ -30,8 +30,13 @@ inline constexpr int FileNotFound = 2;
 inline constexpr int PathNotFound = 3;
 inline constexpr int AccessDenied = 5;
 inline constexpr int NoApplication = 31;
+inline constexpr int NoTerminal = 30; // a command for the terminal, and none is there
 inline constexpr int Failed = 32;
 } // namespace result
+
+// The program name that stands for the user's terminal, whichever it is and
+// whether or not a program of this name is installed.
+inline const QString kTerminalName = QStringLiteral("x-terminal-emulator");
 
 // The parameters text that holds exactly `argument`: as it is, or in single
 // quotes when a blank, quote or backslash would split or change it.

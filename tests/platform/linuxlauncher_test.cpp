@@ -512,7 +512,7 @@ TEST_F(LauncherTest, TerminalEntriesRunInTheTerminalUnlessHidden) {
 
     qunsetenv("TERMINAL");
     EXPECT_EQ(launcher_.shellExecute(launchRequest(path(s("apps/console.desktop")))),
-              result::NoApplication);
+              result::NoTerminal);
 }
 
 TEST_F(LauncherTest, TerminalEntriesUseTheTerminalsOwnWayToRunACommand) {
@@ -559,8 +559,7 @@ TEST_F(LauncherTest, TheTerminalIsFoundInItsOrder) {
     }
     useRoot(tmp_.path() + QStringLiteral("/none"));
     qunsetenv("TERMINAL");
-    EXPECT_EQ(launcher_.shellExecute(launchRequest(s("x-terminal-emulator"))),
-              result::NoApplication);
+    EXPECT_EQ(launcher_.shellExecute(launchRequest(s("x-terminal-emulator"))), result::NoTerminal);
 }
 
 TEST_F(LauncherTest, TheDefaultTerminalKeywordFindsATerminal) {
@@ -610,6 +609,27 @@ TEST_F(LauncherTest, AnAddressRunsTheDefaultBrowsersWholeExecLine) {
         entry(s("data/applications/web.desktop"), s("Exec=") + s(c.exec) + u'\n');
         EXPECT_TRUE(real.enter(url)) << c.exec;
         EXPECT_EQ(ran(s(c.program)).args, c.args) << c.exec;
+    }
+}
+
+// A command line that starts with the terminal's name runs the user's
+// terminal, also where no program has that name; without any terminal the
+// failure says so.
+TEST_F(LauncherTest, TheTerminalsNameStartsACommandInTheUsersTerminal) {
+    RealLaunches real(launcher_);
+    real.f.keyword("top", "x-terminal-emulator -e htop");
+    real.f.keyword("terminal", "x-terminal-emulator");
+    recorder(s("xterm"));
+    EXPECT_TRUE(real.enter(s("top")));
+    EXPECT_EQ(ran(s("xterm")).args, (QStringList{s("-e"), s("htop")}));
+
+    QFile::remove(path(s("bin/xterm")));
+    for (const char* typed : {"top", "terminal"}) {
+        real.f.host.calls.clear();
+        EXPECT_FALSE(real.enter(s(typed))) << typed;
+        EXPECT_EQ(real.f.host.calls.filter(s("toast")), QStringList{s("toast No terminal found")})
+            << typed;
+        EXPECT_TRUE(real.f.host.fail) << typed;
     }
 }
 

@@ -87,9 +87,11 @@ void Execution::splitProgram(QString& f, QString& a) const {
     const QString home = platform_.environment.homeFolder();
     if (isUrl(f) || !f.contains(u' ') || QFileInfo::exists(expandTilde(f, home))) return;
     const QString word = f.section(u' ', 0, 0);
+    // The terminal's name is a program even where none is installed by it.
     const bool program = word.contains(u'/')
                              ? QFileInfo(expandTilde(word, home)).isExecutable()
-                             : !findProgram(word, platform_.environment.searchPath()).isEmpty();
+                             : word == platform::kTerminalName ||
+                                   !findProgram(word, platform_.environment.searchPath()).isEmpty();
     if (!program && !looksLikeFilePath(word)) return;
     const QString rest = f.mid(word.size()).trimmed();
     a = a.isEmpty() ? rest : rest + u' ' + a;
@@ -279,6 +281,9 @@ int Execution::reportFailure(int result, const QString& target) {
     case platform::result::NoApplication:
         why = QStringLiteral("No application for this type of file or address: ");
         break;
+    case platform::result::NoTerminal:
+        host_.toast(QStringLiteral("No terminal found"));
+        return result;
     default:
         why = QStringLiteral("Could not start: ");
     }

@@ -93,9 +93,6 @@ int startDetached(QStringList argv, const QString& folder, bool elevated,
     return result::Started;
 }
 
-// The name that stands for the user's terminal, whichever it is.
-const QString kTerminalName = QStringLiteral("x-terminal-emulator");
-
 // A terminal program, and what comes before a command it is to run.
 struct Terminal {
     QStringList argv;
@@ -135,7 +132,7 @@ std::optional<Terminal> findTerminal() {
 // The terminal itself; a command after "-e" is given to it its own way.
 int startTerminal(const LaunchRequest& request, StartedProcesses& started) {
     const auto terminal = findTerminal();
-    if (!terminal) return result::NoApplication;
+    if (!terminal) return result::NoTerminal;
     QStringList args = splitCommandLine(request.parameters);
     if (!args.isEmpty() && args.first() == u"-e") args = terminal->runFlag + args.mid(1);
     return startDetached(terminal->argv + args, workingFolder(request.folder), request.elevated,
@@ -167,7 +164,7 @@ int launchEntry(const DesktopFile& entry, const QStringList& items, const Launch
     // Hidden runs a console program without any window, so without its terminal.
     if (entry.terminal && request.show != ShowCommand::Hidden) {
         const auto terminal = findTerminal();
-        if (!terminal) return result::NoApplication;
+        if (!terminal) return result::NoTerminal;
         prefix = terminal->argv + terminal->runFlag;
     }
     const QString path = expandTilde(entry.path);
