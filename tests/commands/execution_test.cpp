@@ -285,18 +285,29 @@ TEST_F(ExecutionTest, WithoutTheBrowserPaneBrowserLinesAreLaunched) {
     EXPECT_TRUE(f.host.calls.contains(s("hideWindow")));
 }
 
+// What a browser word leaves is a command line like any other: trimmed, and
+// split into the program and its arguments.
 TEST_F(ExecutionTest, TextAfterABrowserMaintenanceMarkerIsLaunchedTrimmed) {
     TExeWord& tog = f.keyword("tog", "");
+    const struct {
+        const char* rest;
+        const char* file;
+        const char* parameters;
+    } rests[] = {{" /usr/bin/true ", "/usr/bin/true", ""},
+                 {" /usr/bin/true --quiet 'a b' ", "/usr/bin/true", "--quiet 'a b'"}};
     for (const char* m : {"$BROWSERTOGGLE$", "$BROWSERFLUSHALL$", "$BROWSERFLUSHCURRENT$",
-                          "$BROWSEREND$", "$BROWSERCLEAR$"}) {
+                          "$BROWSEREND$", "$BROWSERCLEAR$", "$BN$"}) {
         for (const bool pane : {true, false}) {
-            f.services.browser = pane;
-            f.dir.fake.clearCalls();
-            f.host.fail = false;
-            tog.command = s(m) + s(" /usr/bin/true ");
-            EXPECT_TRUE(f.enter(s("tog"))) << m;
-            EXPECT_EQ(launches(), QStringList{launch("/usr/bin/true")}) << m;
-            EXPECT_FALSE(f.host.fail) << m;
+            for (const auto& r : rests) {
+                if (pane && s(m) == u"$BN$") continue; // the pane takes that line
+                f.services.browser = pane;
+                f.dir.fake.clearCalls();
+                f.host.fail = false;
+                tog.command = s(m) + s(r.rest);
+                EXPECT_TRUE(f.enter(s("tog"))) << m << r.rest;
+                EXPECT_EQ(launches(), QStringList{launch(r.file, r.parameters)}) << m << r.rest;
+                EXPECT_FALSE(f.host.fail) << m;
+            }
         }
     }
 }

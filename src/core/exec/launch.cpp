@@ -41,7 +41,10 @@ int Execution::LaunchCommand(QString f, QString a, QString d, const TExeWord* ke
         return platform::result::Handled;
     if (const int r = captureLaunch(f, a, d)) return r;
     if (const int r = urlTextLaunch(f)) return r;
+    const QString withBrowserWords = f;
     if (const int r = browserLaunch(f, a, keyword, forcebrowser)) return r;
+    // What the browser words leave is a program and its arguments.
+    if (f != withBrowserWords) splitProgram(f, a);
     if (!async) return shellLaunchWithRetries(f, a, d, runas, retryAsDomain, show);
     // A background launch: reported at once, started after its pause.
     scheduler_.after(5 + asyncpause, [this, f, a, d, runas, retryAsDomain, show] {
