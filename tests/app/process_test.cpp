@@ -29,7 +29,8 @@ struct Instances {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     QProcess first;
 
-    Instances() {
+    // `args` are those of the first start.
+    explicit Instances(const QStringList& args = {}) {
         // A keyword that notes its parameters: it shows that a command arrived and ran.
         const QString script = dir.root() + s("/mark.sh");
         writeFile(script, "#!/bin/sh\necho \"$*\" >> \"" + marks.toUtf8() + "\"\n");
@@ -54,7 +55,7 @@ struct Instances {
         first.setProcessEnvironment(env);
         first.setStandardOutputFile(dir.root() + s("/first.log"));
         first.setStandardErrorFile(dir.root() + s("/first.err"));
-        first.start(s(LORVANTA_BIN), {});
+        first.start(s(LORVANTA_BIN), args);
         EXPECT_TRUE(first.waitForStarted());
         // Ready once it listens; a second start before that would become the instance itself.
         const QString socket = dir.root() + s("/runtime/LorvantaMB") + QString::number(::getuid());
@@ -137,6 +138,19 @@ TEST(TwoInstances, SecondStartsHandOverTheirCommands) {
     const QByteArray ini = readFile(i.dir.file(s("lorvanta.ini")));
     EXPECT_TRUE(ini.contains("shutdowns=1")) << "the exit was counted and saved";
     EXPECT_TRUE(ini.endsWith("cefilefolders=1\r\n\r\n")) << "the file is whole";
+}
+
+// The arguments are the launcher's own: words of a "-r" text that Qt would
+// take for its options ("-display" would make it connect elsewhere and give
+// up) reach the command and nothing else.
+TEST(TwoInstances, AFirstStartRunsItsTextWhateverItsWords) {
+    Instances i({s("-r"), s("mark"), s("-display"), s("nowhere:99"), s("-reverse")});
+    EXPECT_TRUE(Instances::waitFor([&] {
+        return i.marked().contains(s("-display nowhere:99 -reverse"));
+    })) << readFile(i.dir.root() + s("/first.err")).toStdString();
+    i.second({s("-exit")}, false);
+    EXPECT_TRUE(i.first.waitForFinished(20000));
+    EXPECT_EQ(i.first.exitCode(), 0);
 }
 
 TEST(TwoInstances, SigtermLeavesACompleteSettingsFile) {
