@@ -136,6 +136,8 @@ TEST(Cli, BadArgumentsAndMissingFolders) {
         {{s("--data")}, 2},
         {{s("--data"), missing, s("list"), s("g")}, 0},
         {{s("fuzzy"), s("--items"), missing, s("abc")}, 1},
+        // After "--" even "--data" is text to list.
+        {{s("list"), s("--"), s("--data")}, 0},
     };
     for (const Case& c : cases) {
         const CliRun r = cli(c.args);
