@@ -203,7 +203,10 @@ int main(int argc, char** argv) {
             QTextStream(stderr) << "lorvanta: " << instance.errorString() << "\n";
             return 1;
         }
-        return instance.send(cl.second) ? 0 : 1;
+        if (instance.send(cl.second)) return 0;
+        QTextStream(stderr) << "lorvanta: nothing was handed over: " << instance.errorString()
+                            << "\n";
+        return 1;
     }
     if (cl.first.exitAtOnce) return 0;
     if (!display) {

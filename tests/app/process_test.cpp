@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLockFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QThread>
@@ -235,4 +236,28 @@ TEST(TwoInstances, SwitchesNeverReachTheInstanceAsPaths) {
     const QByteArray saved = readFile(ini);
     EXPECT_TRUE(saved.contains((s("command=") + folder + s("/-notes.txt")).toUtf8()));
     EXPECT_FALSE(saved.contains("/--help")) << "the switch was not handed over";
+}
+
+// A start that finds the instance's lock taken but no one listening (an
+// instance still starting, or hung) hands nothing over, and says so.
+TEST(Switches, AHandOverThatFailsSaysWhy) {
+    TempDataFolder dir;
+    const QString runtime = dir.root() + s("/runtime");
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QLockFile held(runtime + s("/LorvantaMB.lock"));
+    ASSERT_TRUE(held.tryLock(0));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(s("LORVANTA_HOME"), dir.path());
+    env.insert(s("XDG_RUNTIME_DIR"), runtime);
+    env.remove(s("DISPLAY"));
+    env.remove(s("WAYLAND_DISPLAY"));
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(s(LORVANTA_BIN), {s("-r"), s("mark")});
+    ASSERT_TRUE(p.waitForFinished(20000));
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_TRUE(err.startsWith(s("lorvanta: ")) && err.contains(runtime)) << err.toStdString();
 }
