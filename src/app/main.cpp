@@ -188,9 +188,12 @@ int main(int argc, char** argv) {
     // A second start needs no display: it only hands its message over.
     const bool display =
         !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    // The arguments are the launcher's own: Qt gets none of them, or a "-r"
+    // text such as "xterm -display :1" would move the launcher elsewhere.
+    int qtArgc = 1;
     std::unique_ptr<QCoreApplication> app = display
-                                                ? std::make_unique<QApplication>(argc, argv)
-                                                : std::make_unique<QCoreApplication>(argc, argv);
+                                                ? std::make_unique<QApplication>(qtArgc, argv)
+                                                : std::make_unique<QCoreApplication>(qtArgc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Lorvanta"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION_TEXT));
 
@@ -200,7 +203,10 @@ int main(int argc, char** argv) {
             QTextStream(stderr) << "lorvanta: " << instance.errorString() << "\n";
             return 1;
         }
-        return instance.send(cl.second) ? 0 : 1;
+        if (instance.send(cl.second)) return 0;
+        QTextStream(stderr) << "lorvanta: nothing was handed over: " << instance.errorString()
+                            << "\n";
+        return 1;
     }
     if (cl.first.exitAtOnce) return 0;
     if (!display) {

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLockFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QThread>
@@ -29,7 +30,8 @@ struct Instances {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     QProcess first;
 
-    Instances() {
+    // `args` are those of the first start.
+    explicit Instances(const QStringList& args = {}) {
         // A keyword that notes its parameters: it shows that a command arrived and ran.
         const QString script = dir.root() + s("/mark.sh");
         writeFile(script, "#!/bin/sh\necho \"$*\" >> \"" + marks.toUtf8() + "\"\n");
@@ -54,7 +56,7 @@ struct Instances {
         first.setProcessEnvironment(env);
         first.setStandardOutputFile(dir.root() + s("/first.log"));
         first.setStandardErrorFile(dir.root() + s("/first.err"));
-        first.start(s(LORVANTA_BIN), {});
+        first.start(s(LORVANTA_BIN), args);
         EXPECT_TRUE(first.waitForStarted());
         // Ready once it listens; a second start before that would become the instance itself.
         const QString socket = dir.root() + s("/runtime/LorvantaMB") + QString::number(::getuid());
@@ -139,6 +141,19 @@ TEST(TwoInstances, SecondStartsHandOverTheirCommands) {
     EXPECT_TRUE(ini.endsWith("cefilefolders=1\r\n\r\n")) << "the file is whole";
 }
 
+// The arguments are the launcher's own: words of a "-r" text that Qt would
+// take for its options ("-display" would make it connect elsewhere and give
+// up) reach the command and nothing else.
+TEST(TwoInstances, AFirstStartRunsItsTextWhateverItsWords) {
+    Instances i({s("-r"), s("mark"), s("-display"), s("nowhere:99"), s("-reverse")});
+    EXPECT_TRUE(Instances::waitFor([&] {
+        return i.marked().contains(s("-display nowhere:99 -reverse"));
+    })) << readFile(i.dir.root() + s("/first.err")).toStdString();
+    i.second({s("-exit")}, false);
+    EXPECT_TRUE(i.first.waitForFinished(20000));
+    EXPECT_EQ(i.first.exitCode(), 0);
+}
+
 TEST(TwoInstances, SigtermLeavesACompleteSettingsFile) {
     Instances i;
     ::kill(pid_t(i.first.processId()), SIGTERM);
@@ -221,4 +236,28 @@ TEST(TwoInstances, SwitchesNeverReachTheInstanceAsPaths) {
     const QByteArray saved = readFile(ini);
     EXPECT_TRUE(saved.contains((s("command=") + folder + s("/-notes.txt")).toUtf8()));
     EXPECT_FALSE(saved.contains("/--help")) << "the switch was not handed over";
+}
+
+// A start that finds the instance's lock taken but no one listening (an
+// instance still starting, or hung) hands nothing over, and says so.
+TEST(Switches, AHandOverThatFailsSaysWhy) {
+    TempDataFolder dir;
+    const QString runtime = dir.root() + s("/runtime");
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QLockFile held(runtime + s("/LorvantaMB.lock"));
+    ASSERT_TRUE(held.tryLock(0));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(s("LORVANTA_HOME"), dir.path());
+    env.insert(s("XDG_RUNTIME_DIR"), runtime);
+    env.remove(s("DISPLAY"));
+    env.remove(s("WAYLAND_DISPLAY"));
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(s(LORVANTA_BIN), {s("-r"), s("mark")});
+    ASSERT_TRUE(p.waitForFinished(20000));
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_TRUE(err.startsWith(s("lorvanta: ")) && err.contains(runtime)) << err.toStdString();
 }

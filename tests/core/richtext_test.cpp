@@ -25,6 +25,8 @@ TEST(RichText, RtfKeepsTheTextAndItsBreaks) {
         {"{\\rtf1 \\{ \\} \\\\ a\\~b}", "{ } \\ a\u00A0b"},
         // Line breaks of the source are no text; other control symbols are dropped.
         {"{\\rtf1 a\r\nb co\\-op}", "ab coop"},
+        // A "\" before a line end is a paragraph end, as some writers put it.
+        {"{\\rtf1 a\\\nb\\\r\nc}", "a\nb\nc"},
         {"{\\rtf1 caf\\'e9 \\'80}", "caf\u00E9 \u20AC"},
         // "\uN" is followed by one stand-in character unless "\ucN" says otherwise.
         {"{\\rtf1 A\\u8364?B}", "A\u20ACB"},

@@ -51,6 +51,9 @@ TEST(CommandLine, FirstAndSecondStartOfEverySwitch) {
          message::Command,
          "ls -l  a \"q\""},
         {{s("-r")}, "", message::Open, ""},
+        // A text may begin with "-": the default keyword "options" runs "lorvanta -r -s".
+        {{s("-r"), s("-s")}, "execute:-s", message::Command, "-s"},
+        {{s("-i"), s("--help")}, "input:--help", message::Input, "--help"},
         // Only the second argument decides whether there is text.
         {{s("-r"), s("  "), s("x")}, "", message::Open, ""},
         {{s("-i")}, "input:", message::Open, ""},

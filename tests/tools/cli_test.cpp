@@ -136,6 +136,8 @@ TEST(Cli, BadArgumentsAndMissingFolders) {
         {{s("--data")}, 2},
         {{s("--data"), missing, s("list"), s("g")}, 0},
         {{s("fuzzy"), s("--items"), missing, s("abc")}, 1},
+        // After "--" even "--data" is text to list.
+        {{s("list"), s("--"), s("--data")}, 0},
     };
     for (const Case& c : cases) {
         const CliRun r = cli(c.args);
@@ -237,6 +239,30 @@ TEST(Cli, DryRunPrintsWhatEnterWouldDo) {
     }
     EXPECT_EQ(snapshot(dir.root()), before) << "a dry run writes nothing";
     EXPECT_EQ(cli({s("run"), s("g")}).code, 2) << "--dry-run is required";
+}
+
+// The launcher takes a minus command itself (its feature says it is not
+// there yet) and launches nothing.
+TEST(Cli, DryRunTakesMinusCommandsAsTheLauncherDoes) {
+    TempDataFolder dir;
+    writeDataFolder(dir, [](CoreState&) {});
+    const QStringList data{s("--data"), dir.path(), s("run"), s("--dry-run")};
+    const struct {
+        QStringList input;
+        QStringList lines;
+    } cases[] = {
+        {{s("-s")}, {s("minus command: -s"), s("result: false")}},
+        {{s("-N"), s("some text")}, {s("minus command: -n"), s("result: false")}},
+        // A word no minus command has is launched like any other.
+        {{s("-zz")},
+         {s("shellExecute file=-zz parameters= folder= show=normal"), s("history: -zz"),
+          s("result: true")}},
+    };
+    for (const auto& c : cases) {
+        const CliRun r = cli(data + c.input);
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_EQ(r.lines, c.lines) << c.input.join(u' ').toStdString();
+    }
 }
 
 TEST(Cli, ExpandShowsTheLaunchOfAKeyword) {

@@ -147,6 +147,19 @@ int runFuzzy(const QString& data, const QStringList& args, Output& o) {
 
 namespace {
 
+// The launcher takes the minus commands ("-s", "-n", ...) before anything
+// else; their features are still to come, so it only names them. The dry run
+// notes the one it took.
+struct DryServices final : ExecutionServices {
+    bool CheckMinusCommand(const QString& line) override {
+        const QString word = line.trimmed().section(u' ', 0, 0).toLower();
+        if (!kMinusCommands.contains(word)) return false;
+        taken = word;
+        return true;
+    }
+    QString taken;
+};
+
 // Execution on the loaded folder against recording stand-ins: nothing
 // starts, nothing is written, and waits pass in virtual time.
 struct DryEngine {
@@ -157,7 +170,7 @@ struct DryEngine {
     }
     RecordingHost host;
     RecordingExpansionServices expansion;
-    ExecutionServices services;
+    DryServices services;
     ManualScheduler scheduler;
     SystemClock clock;
     SystemRandom random;
@@ -185,6 +198,8 @@ int runDry(const QString& data, const QStringList& args, Output& o) {
     const bool direct = dry.engine.execution.DoExecute(text);
     dry.scheduler.run();
     if (!finished) result = direct;
+    if (!dry.services.taken.isEmpty())
+        o.line(QStringLiteral("minus command: ") + dry.services.taken);
     for (const QString& call : loaded.fake.calls())
         o.line(call);
     const auto& h = loaded.core.history;

@@ -14,8 +14,9 @@ int main(int argc, char** argv) {
     QStringList args = QCoreApplication::arguments().mid(1);
     QString data; // empty: the normal data-folder rules
 
-    // --data may stand before or after the command name.
-    for (int i = 0; i < args.size(); ++i) {
+    // --data may stand before or after the command name, but not after a
+    // "--": what follows that is text.
+    for (int i = 0; i < args.size() && args[i] != u"--"; ++i) {
         if (args[i] != u"--data") continue;
         if (i + 1 >= args.size()) {
             std::fputs(kUsage, stderr);

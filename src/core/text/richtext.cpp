@@ -73,6 +73,8 @@ private:
             groups_.back().hidden = true;
         } else if (d == u'~') {
             put(QChar(0x00A0));
+        } else if (d == u'\n' || d == u'\r') { // "\" and a line end: "\par" in short
+            put(u'\n');
         } else if (isAsciiLetter(d)) {
             --i_;
             controlWord();
