@@ -62,6 +62,8 @@ TEST(RichText, HtmlKeepsTheTextAndItsBreaks) {
         // Source white space is layout: collapsed, and dropped around breaks.
         {"  a \n\t b  <br>  c ", "a b\nc"},
         {"a<b", "a"},
+        {"a<", "a"},
+        {"<", ""},
         {"<p>a</p><p></p>", "a"},
     };
     for (const Case& c : cases)

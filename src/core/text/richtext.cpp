@@ -144,7 +144,8 @@ bool readTag(const QString& html, qsizetype& i) {
     static const QStringList kHidden = {u"head"_s, u"script"_s, u"style"_s};
     const qsizetype n = html.size();
     qsizetype close = html.indexOf(u'>', i);
-    if (close < 0) close = n - 1;
+    // A tag that never closes runs to the end of the text.
+    if (close < 0) close = n;
     QStringView inner = QStringView(html).sliced(i + 1, close - i - 1).trimmed();
     const bool closing = inner.startsWith(u'/');
     if (closing) inner = inner.sliced(1);
