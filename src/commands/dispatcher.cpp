@@ -130,8 +130,10 @@ RowResult CommandDispatcher::runRow(const CommandRow& row, const CommandCall& ca
     // A command whose subsystem is not built yet says so instead of pretending,
     // once for a line even when several of its words fire.
     const QString message = featureOf(row) + QStringLiteral(" not available yet");
-    if (message != toldUnavailable_) host_.toast(message);
-    toldUnavailable_ = message;
+    if (!toldUnavailable_.contains(message)) {
+        host_.toast(message);
+        toldUnavailable_.append(message);
+    }
     RowResult r;
     r.keep = true;
     r.forceNoHistory = true;

@@ -119,7 +119,7 @@ private:
     QHash<QString, RowHandler> handlers_;
     QString pending_;
     bool failed_ = false;
-    QString toldUnavailable_; // the last "not available" message of the line
+    QStringList toldUnavailable_; // the "not available" messages the line has shown
     int tagDepth_ = 0;
 };
 

@@ -343,6 +343,12 @@ TEST_F(DispatcherTest, RowsOfMissingSubsystemsSaySoInTheUsersWords) {
         run(line);
         EXPECT_EQ(f.host.calls, QStringList{s("toast ") + s(toast)}) << line;
     }
+    // Each feature is named once for a line, also when another comes between.
+    f.host.calls.clear();
+    run("$NOTES$ $REMINDER$ $COPYTONOTES$");
+    EXPECT_EQ(f.host.calls.filter(s("Notes are")).size(), 1)
+        << f.host.calls.join(u'|').toStdString();
+    EXPECT_EQ(f.host.calls.size(), 2) << f.host.calls.join(u'|').toStdString();
     // No row of the table shows its command word to the user.
     for (const CommandRow& row : commandTable()) {
         if (row.match == RowMatch::Power) continue; // deferred, never unavailable
