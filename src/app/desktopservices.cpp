@@ -93,8 +93,8 @@ QString minusFeature(const QString& word) {
 } // namespace
 
 bool DesktopExecutionServices::CheckMinusCommand(const QString& line) {
-    const QString word = line.trimmed().section(u' ', 0, 0).toLower();
-    if (!host_ || !kMinusCommands.contains(word)) return false;
+    const QString word = minusCommandOf(line);
+    if (!host_ || word.isEmpty()) return false;
     host_->bringToFront();
     host_->toast(minusFeature(word) + QStringLiteral(" not available yet"));
     return true;

@@ -152,10 +152,8 @@ namespace {
 // notes the one it took.
 struct DryServices final : ExecutionServices {
     bool CheckMinusCommand(const QString& line) override {
-        const QString word = line.trimmed().section(u' ', 0, 0).toLower();
-        if (!kMinusCommands.contains(word)) return false;
-        taken = word;
-        return true;
+        taken = minusCommandOf(line);
+        return !taken.isEmpty();
     }
     QString taken;
 };

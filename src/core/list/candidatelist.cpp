@@ -27,6 +27,11 @@ const QStringList kMinusCommands = {
     QStringLiteral("-exefolder"), QStringLiteral("-report"), QStringLiteral("-skin"),
     QStringLiteral("-c")};
 
+QString minusCommandOf(const QString& line) {
+    const QString word = line.trimmed().section(u' ', 0, 0).toLower();
+    return kMinusCommands.contains(word) ? word : QString();
+}
+
 CandidateList::CandidateList(const Setup& setup, const KeywordStore& store, const History& history,
                              const Pinned& pinned, const platform::Environment& env,
                              ListSources sources)

@@ -33,6 +33,8 @@ struct InputState {
 
 // The minus commands offered when the search text begins with "-", in order.
 extern const QStringList kMinusCommands;
+// The minus command an input line begins with (lower-cased), or nothing.
+QString minusCommandOf(const QString& line);
 
 // The candidate list: the rows offered for the input, the fuzzy suggestions
 // and the current item. Rebuilt from scratch for every input change; the
