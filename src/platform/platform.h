@@ -2,6 +2,7 @@
 
 #include "dialogs.h"
 #include "environment.h"
+#include "hotkeys.h"
 #include "launcher.h"
 #include "processcontrol.h"
 #include "shell.h"
@@ -21,6 +22,8 @@ struct Platform {
     Launcher& launcher;
     System& system;
     WindowFocus& focus;
+    GlobalHotkeys& hotkeys;
+    KeyWatch& keys;
 };
 
 } // namespace lorvanta::platform

@@ -19,6 +19,10 @@ public:
     // Asks for the window to be brought to the front with the focus; false
     // when it no longer exists (nothing is then asked).
     virtual bool activate(WindowHandle window) = 0;
+    // Brings one of this program's own windows to the front with the focus,
+    // as the user's key press at `timestamp` (0: now) asked for, so that the
+    // window manager's focus-stealing prevention lets it through.
+    virtual void present(WindowHandle own, quint32 timestamp) = 0;
 };
 
 } // namespace lorvanta::platform

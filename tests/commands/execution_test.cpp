@@ -47,7 +47,7 @@ struct TimedEngine {
         : launcher(f.scheduler),
           fake(f.dir.fake.platform()), platform{fake.environment, fake.dialogs, fake.shell,
                                                 fake.process,     launcher,     fake.system,
-                                                fake.focus},
+                                                fake.focus,       fake.hotkeys, fake.keys},
           engine(f.core, f.folder, platform, f.host, f.expansion, f.services, f.scheduler, f.clock,
                  f.random) {}
     TimedLauncher launcher;

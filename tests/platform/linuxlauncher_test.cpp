@@ -145,8 +145,8 @@ protected:
 // The launcher's logic on the real desktop launcher, the rest faked.
 struct RealLaunches {
     explicit RealLaunches(Launcher& launcher)
-        : platform{fake.environment, fake.dialogs, fake.shell, fake.process,
-                   launcher,         fake.system,  fake.focus},
+        : platform{fake.environment, fake.dialogs, fake.shell,   fake.process, launcher,
+                   fake.system,      fake.focus,   fake.hotkeys, fake.keys},
           engine(f.core, f.folder, platform, f.host, f.expansion, f.services, f.scheduler, f.clock,
                  f.random) {}
     bool enter(const QString& input) {

@@ -138,6 +138,58 @@ public:
         f_.record(QStringLiteral("activateWindow %1").arg(window));
         return true;
     }
+    void present(WindowHandle own, quint32 timestamp) override {
+        f_.record(QStringLiteral("presentWindow %1 %2").arg(own).arg(timestamp));
+    }
+
+private:
+    FakePlatform& f_;
+};
+
+// Registrations are recorded and kept; the test presses and refuses.
+class FakeHotkeys final : public GlobalHotkeys {
+public:
+    explicit FakeHotkeys(FakePlatform& f) : f_(f) {}
+    void setEvents(HotkeyEvents events) override { events_ = std::move(events); }
+    bool add(int id, int key, int modifiers) override {
+        f_.record(QStringLiteral("hotkeyAdd %1 %2 %3").arg(id).arg(key).arg(modifiers));
+        f_.hotkeys.remove(id);
+        if (f_.refusedHotkeys.contains(qMakePair(key, modifiers))) return false;
+        f_.hotkeys.insert(id, qMakePair(key, modifiers));
+        return true;
+    }
+    void remove(int id) override {
+        f_.record(QStringLiteral("hotkeyRemove %1").arg(id));
+        f_.hotkeys.remove(id);
+    }
+    bool held(int, int) override {
+        if (f_.heldChecks <= 0) return false;
+        --f_.heldChecks;
+        return true;
+    }
+    void holdKeyboard(quint32 timestamp) override {
+        f_.record(QStringLiteral("holdKeyboard %1").arg(timestamp));
+    }
+    void releaseKeyboard() override { f_.record(QStringLiteral("releaseKeyboard")); }
+    HotkeyEvents events_;
+
+private:
+    FakePlatform& f_;
+};
+
+class FakeKeyWatch final : public KeyWatch {
+public:
+    explicit FakeKeyWatch(FakePlatform& f) : f_(f) {}
+    bool start(std::function<void(const RawKey&)> handler) override {
+        f_.record(QStringLiteral("keyWatchStart"));
+        handler_ = std::move(handler);
+        return true;
+    }
+    void stop() override {
+        if (handler_) f_.record(QStringLiteral("keyWatchStop"));
+        handler_ = nullptr;
+    }
+    std::function<void(const RawKey&)> handler_;
 
 private:
     FakePlatform& f_;
@@ -147,7 +199,8 @@ private:
 
 struct FakePlatform::Impl {
     explicit Impl(FakePlatform& f)
-        : environment(f), dialogs(f), shell(f), process(f), launcher(f), system(f), focus(f) {}
+        : environment(f), dialogs(f), shell(f), process(f), launcher(f), system(f), focus(f),
+          hotkeys(f), keys(f) {}
     FakeEnvironment environment;
     FakeDialogs dialogs;
     FakeShell shell;
@@ -155,19 +208,38 @@ struct FakePlatform::Impl {
     FakeLauncher launcher;
     FakeSystem system;
     FakeWindowFocus focus;
+    FakeHotkeys hotkeys;
+    FakeKeyWatch keys;
 };
 
 FakePlatform::FakePlatform()
     : impl_(std::make_unique<Impl>(*this)),
-      platform_(std::make_unique<Platform>(Platform{impl_->environment, impl_->dialogs,
-                                                    impl_->shell, impl_->process, impl_->launcher,
-                                                    impl_->system, impl_->focus})) {}
+      platform_(std::make_unique<Platform>(
+          Platform{impl_->environment, impl_->dialogs, impl_->shell, impl_->process,
+                   impl_->launcher, impl_->system, impl_->focus, impl_->hotkeys, impl_->keys})) {}
 
 FakePlatform::~FakePlatform() = default;
 
 Platform FakePlatform::platformWith(Environment& environment) {
-    return Platform{environment,     impl_->dialogs, impl_->shell, impl_->process,
-                    impl_->launcher, impl_->system,  impl_->focus};
+    return Platform{environment,   impl_->dialogs, impl_->shell,   impl_->process, impl_->launcher,
+                    impl_->system, impl_->focus,   impl_->hotkeys, impl_->keys};
+}
+
+void FakePlatform::pressHotkey(int id, quint32 timestamp) {
+    if (impl_->hotkeys.events_.pressed) impl_->hotkeys.events_.pressed(id, timestamp);
+}
+
+void FakePlatform::refuseHotkeyLater(int id, const QString& reason) {
+    hotkeys.remove(id);
+    if (impl_->hotkeys.events_.refused) impl_->hotkeys.events_.refused(id, reason);
+}
+
+void FakePlatform::seeKey(const RawKey& key) {
+    if (impl_->keys.handler_) impl_->keys.handler_(key);
+}
+
+bool FakePlatform::keyWatchRunning() const {
+    return bool(impl_->keys.handler_);
 }
 
 int FakePlatform::nextAnswer() {

@@ -47,6 +47,19 @@ public:
     WindowHandle activeWindow = 0;
     QList<WindowHandle> goneWindows;
 
+    // Hotkeys: registrations of these (key, modifiers) pairs are refused;
+    // `heldChecks` is how many more times held() answers true.
+    QList<QPair<int, int>> refusedHotkeys;
+    int heldChecks = 0;
+    // The registered hotkeys by id, as (key, modifiers).
+    QHash<int, QPair<int, int>> hotkeys;
+    // Acts as the desktop: a press of hotkey `id`, a refusal that arrives
+    // later, one key seen by the key watch (when it is started).
+    void pressHotkey(int id, quint32 timestamp = 0);
+    void refuseHotkeyLater(int id, const QString& reason);
+    void seeKey(const RawKey& key);
+    bool keyWatchRunning() const;
+
     // What the fake environment reports.
     QString programFolder; // with trailing "/"
     QString configFolder;

@@ -3,7 +3,10 @@
 #include "linuxenvironment.h"
 #include "linuxlauncher.h"
 #include "linuxsystem.h"
+#include "portalhotkeys.h"
 #include "x11desktop.h"
+#include "x11hotkeys.h"
+#include "x11keywatch.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -59,6 +62,10 @@ public:
         desktop_.activate(WindowId(window));
         return true;
     }
+    void present(WindowHandle own, quint32 timestamp) override {
+        if (own > 0xFFFFFFFFu) return;
+        desktop_.activate(WindowId(own), timestamp);
+    }
 
 private:
     X11Desktop desktop_;
@@ -74,13 +81,19 @@ struct LinuxPlatform::Impl {
     LinuxLauncher launcher;
     LinuxSystem system;
     LinuxWindowFocus focus;
+    X11Hotkeys x11Hotkeys;
+    // A Wayland session's portal when it offers one, X11 grabs otherwise.
+    std::unique_ptr<PortalHotkeys> portal =
+        PortalHotkeys::offered() ? std::make_unique<PortalHotkeys>(x11Hotkeys) : nullptr;
+    GlobalHotkeys& hotkeys() { return portal ? static_cast<GlobalHotkeys&>(*portal) : x11Hotkeys; }
+    X11KeyWatch keys;
 };
 
 LinuxPlatform::LinuxPlatform()
     : impl_(std::make_unique<Impl>()),
-      platform_(std::make_unique<Platform>(Platform{impl_->environment, impl_->dialogs,
-                                                    impl_->shell, impl_->process, impl_->launcher,
-                                                    impl_->system, impl_->focus})) {}
+      platform_(std::make_unique<Platform>(
+          Platform{impl_->environment, impl_->dialogs, impl_->shell, impl_->process,
+                   impl_->launcher, impl_->system, impl_->focus, impl_->hotkeys(), impl_->keys})) {}
 
 LinuxPlatform::~LinuxPlatform() = default;
 

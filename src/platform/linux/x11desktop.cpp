@@ -203,10 +203,11 @@ bool X11Desktop::exists(WindowId window) {
     return attributes != nullptr;
 }
 
-void X11Desktop::activate(WindowId window) {
+void X11Desktop::activate(WindowId window, quint32 timestamp) {
     if (!connected()) return;
     xcb_ewmh_request_change_active_window(&impl_->ewmh, impl_->screen, window,
-                                          XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER, XCB_CURRENT_TIME,
+                                          XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER,
+                                          timestamp ? timestamp : XCB_CURRENT_TIME,
                                           XCB_WINDOW_NONE);
     xcb_flush(impl_->connection);
 }

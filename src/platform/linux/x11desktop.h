@@ -51,8 +51,8 @@ public:
     bool exists(WindowId window);
     // Asks the window manager to bring the window to the front with the focus,
     // as a pager would (source indication 2), which it grants without a user
-    // timestamp.
-    void activate(WindowId window);
+    // timestamp; `timestamp` is the user's key press that asked for it, when known.
+    void activate(WindowId window, quint32 timestamp = 0);
 
 private:
     struct Impl;
