@@ -60,7 +60,11 @@ TEST(X11KeyWatch, ReportsKeysInOrderWithTheirTimes) {
     ASSERT_TRUE(typist.ok());
     QList<RawKey> seen;
     X11KeyWatch watch;
-    ASSERT_TRUE(watch.start([&](const RawKey& k) { seen.append(k); }));
+    bool onMainThread = true;
+    ASSERT_TRUE(watch.start([&](const RawKey& k) {
+        onMainThread = onMainThread && QThread::currentThread() == qApp->thread();
+        seen.append(k);
+    }));
 
     const struct {
         xcb_keysym_t keysym;
@@ -81,6 +85,7 @@ TEST(X11KeyWatch, ReportsKeysInOrderWithTheirTimes) {
             EXPECT_GE(seen[i].time, seen[i - 1].time);
         }
     }
+    EXPECT_TRUE(onMainThread);
     watch.stop();
 }
 
@@ -146,6 +151,30 @@ TEST(X11KeyWatch, StopsPromptlyWhileKeysFlowAndDeliversNothingAfter) {
         QCoreApplication::sendPostedEvents();
         EXPECT_EQ(calls, atStop);
     }
+}
+
+TEST(X11KeyWatch, EventsOfAStoppedRunNeverReachTheNextOne) {
+    Typist typist;
+    ASSERT_TRUE(typist.ok());
+    int early = 0, late = 0;
+    X11KeyWatch watch;
+    ASSERT_TRUE(watch.start([&](const RawKey&) { ++early; }));
+    for (int i = 0; i < 100; ++i)
+        typist.tap(XK_a);
+    typist.sync();
+    // The main thread is busy: the reader's events wait in its queue.
+    QThread::msleep(200);
+    watch.stop();
+    ASSERT_TRUE(watch.start([&](const RawKey&) { ++late; }));
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(early, 0);
+    EXPECT_EQ(late, 0);
+    // The new run does see new keys.
+    typist.tap(XK_Super_L);
+    typist.sync();
+    EXPECT_TRUE(waitUntil([&] { return late == 2; }));
+    watch.stop();
 }
 
 TEST(X11KeyWatch, DestroyedWithEventsQueued) {

@@ -14,7 +14,8 @@ namespace {
 
 // The hook over the fake desktop, counting how often it opens the launcher.
 struct HookFixture {
-    HookFixture() : hook(setup, fake.platform().keys, fake.platform().hotkeys, [this] { ++opens; }) {}
+    HookFixture()
+        : hook(setup, fake.platform().keys, fake.platform().hotkeys, [this] { ++opens; }) {}
     void tap(quint32 time) {
         fake.seeKey({91, true, time});
         fake.seeKey({91, false, time + 30});
@@ -45,7 +46,8 @@ TEST(WinKeyHook, SettingsDecideWhatRuns) {
         {0, 4, 0, {{501, kWinR}}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "hookwin " << c.hookwin << " gamingmode " << c.gamingmode);
+        SCOPED_TRACE(testing::Message()
+                     << "hookwin " << c.hookwin << " gamingmode " << c.gamingmode);
         HookFixture f;
         f.setup.hookwin = c.hookwin;
         f.setup.gamingmode = c.gamingmode;
@@ -93,7 +95,8 @@ TEST(WinKeyHook, RestartTakesNewSettingsAndAFreshCount) {
     f.setup.gamingmode = 1;
     f.fake.clearCalls();
     f.hook.StartWinKeyHook(true);
-    EXPECT_EQ(f.fake.calls(), QStringList({QStringLiteral("keyWatchStop"), QStringLiteral("keyWatchStart")}));
+    EXPECT_EQ(f.fake.calls(),
+              QStringList({QStringLiteral("keyWatchStop"), QStringLiteral("keyWatchStart")}));
     ASSERT_NE(f.hook.machine(), nullptr);
     EXPECT_EQ(f.hook.machine()->mode(), 6);
     f.tap(1200);

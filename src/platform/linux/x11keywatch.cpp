@@ -117,8 +117,7 @@ void X11KeyWatch::Impl::handle(const xcb_generic_event_t* event, quint64 gen) {
     if (ge->event_type != XCB_INPUT_RAW_KEY_PRESS && ge->event_type != XCB_INPUT_RAW_KEY_RELEASE)
         return;
     auto* raw = reinterpret_cast<const xcb_input_raw_key_press_event_t*>(event);
-    const xcb_keysym_t keysym =
-        xcb_key_symbols_get_keysym(symbols, xcb_keycode_t(raw->detail), 0);
+    const xcb_keysym_t keysym = xcb_key_symbols_get_keysym(symbols, xcb_keycode_t(raw->detail), 0);
     deliver({virtualKeyOfKeysym(keysym), ge->event_type == XCB_INPUT_RAW_KEY_PRESS, raw->time},
             gen);
 }

@@ -2,7 +2,6 @@
 
 #include "core/settings/setup.h"
 
-
 namespace lorvanta {
 
 namespace {
@@ -16,13 +15,29 @@ bool isShift(int key) {
 
 // Opening releases Super silently first, so that the tap does not also
 // bring up the Start menu.
-SuperKeyOutcome opens() {
-    return {.open = true, .swallow = true, .silentRelease = true};
-}
-// A tap that should do nothing at all.
-SuperKeyOutcome silenced() {
-    return {.swallow = true, .silentRelease = true};
-}
+constexpr SuperKeyOutcome kOpens{.open = true, .swallow = true, .silentRelease = true};
+constexpr SuperKeyOutcome kGoesOn{};
+constexpr SuperKeyOutcome kSilenced{.swallow = true, .silentRelease = true};
+constexpr SuperKeyOutcome kStartMenu{.swallow = true, .startMenu = true};
+constexpr SuperKeyOutcome kOpensGoesOn{.open = true};
+
+// What a lone tap of Super does in modes 1..8: on a first release, on a
+// second one within the threshold, and with Shift held (Shift only counts
+// in modes 4 and 5, which never see a second release).
+struct ModeRow {
+    SuperKeyOutcome first, second, withShift;
+    bool counts; // releases count towards a double press
+};
+constexpr ModeRow kModes[] = {
+    {kOpens, kGoesOn, kOpens, true},          // 1
+    {kGoesOn, kOpens, kGoesOn, true},         // 2
+    {kOpens, kOpens, kOpens, false},          // 3
+    {kOpens, kOpens, kStartMenu, false},      // 4
+    {kGoesOn, kGoesOn, kOpensGoesOn, false},  // 5
+    {kSilenced, kOpens, kSilenced, true},     // 6
+    {kSilenced, kGoesOn, kSilenced, true},    // 7
+    {kSilenced, kSilenced, kSilenced, false}, // 8
+};
 
 } // namespace
 
@@ -61,26 +76,14 @@ void SuperKeyMachine::keyDown(int key) {
 }
 
 SuperKeyOutcome SuperKeyMachine::release(quint32 now) {
+    if (mode_ < 1 || mode_ > 8) return {};
+    const ModeRow& row = kModes[mode_ - 1];
     // Unsigned, so the difference stays right when the clock wraps.
     const bool second = counting_ && now - lastWinRelease_ < threshold_;
-    SuperKeyOutcome out;
-    switch (mode_) {
-    case 1: out = second ? SuperKeyOutcome{} : opens(); break;
-    case 2: out = second ? opens() : SuperKeyOutcome{}; break;
-    case 3: out = opens(); break;
-    case 4: out = shiftPressed_ ? SuperKeyOutcome{.swallow = true, .startMenu = true} : opens(); break;
-    case 5: out.open = shiftPressed_; break; // Super itself always goes on
-    case 6: out = second ? opens() : silenced(); break;
-    case 7: out = second ? SuperKeyOutcome{} : silenced(); break;
-    case 8: out = silenced(); break;
-    default: return out;
-    }
-    // Only the modes with a double press count releases; a second release
-    // starts the count again.
-    const bool counts = mode_ == 1 || mode_ == 2 || mode_ == 6 || mode_ == 7;
-    counting_ = counts && !second;
+    // A second release starts the count again.
+    counting_ = row.counts && !second;
     lastWinRelease_ = counting_ ? now : 0;
-    return out;
+    return shiftPressed_ ? row.withShift : second ? row.second : row.first;
 }
 
 QStringList winKeyModeCaptions() {
@@ -95,7 +98,8 @@ QStringList winKeyModeCaptions() {
         QStringLiteral("Win opens Start menu, press twice opens Lorvanta") + reaches,
         QStringLiteral("Win opens Lorvanta, Ctrl+Esc opens Start menu") + reaches,
         QStringLiteral("Win opens Lorvanta, Shift+Win opens Start menu") +
-            QStringLiteral(" (on Linux, Win still reaches the desktop and Shift+Win is left to it)"),
+            QStringLiteral(
+                " (on Linux, Win still reaches the desktop and Shift+Win is left to it)"),
         QStringLiteral("Win opens Start menu, Shift+Win opens Lorvanta"),
         QStringLiteral("Win opens nothing, twice opens Lorvanta (gaming etc.)") + reaches,
         QStringLiteral("Win opens nothing, twice opens Start menu (gaming etc.)") + nothing,

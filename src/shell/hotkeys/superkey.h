@@ -60,6 +60,8 @@ private:
     int mode_;
     quint32 threshold_;
     bool winPressed_ = false;
+    // The keys held, which a silent release or the Start menu's keys would
+    // let go of where keys can be sent.
     int winKey_ = 0;
     int shiftKey_ = 0;
     bool comboDetected_ = false;
