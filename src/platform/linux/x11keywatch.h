@@ -9,7 +9,8 @@ namespace lorvanta::platform {
 // Every key press and release on the X server, from XInput2 raw events read
 // on a thread of its own with a connection of its own; events are handed to
 // the main thread with queued calls, so stopping never waits on the main
-// thread and can never deadlock.
+// thread and can never deadlock. Start, stop and destroy it on the main
+// thread (the thread whose event loop runs the handler).
 class X11KeyWatch final : public KeyWatch {
 public:
     X11KeyWatch();
