@@ -163,6 +163,39 @@ TEST_F(IncognitoTest, TheHistoryLetterKeepsExecutionsOutOfTheHistory) {
     EXPECT_EQ(f.newestHistory(), s("g other")) << "letter 2 hides history rows, records still";
 }
 
+TEST_F(IncognitoTest, SwitchingTheModeChangesTheRowsOfTheList) {
+    f.keyword("note", "/bin/true");
+    f.core.history.AddToHistory(s("note this"), nullptr, false, f.core.setup);
+    f.core.pinned.AddToPinned(s("pinned note"), nullptr, false);
+    const auto rows = [this](const char* text) {
+        InputState in;
+        in.text = s(text);
+        f.engine.list.BuildListContent(in);
+        return f.engine.list.rows().texts();
+    };
+    const QStringList before = rows("note");
+    ASSERT_TRUE(before.contains(s("note this"))) << before.join(u'|').toStdString();
+    struct Case {
+        const char* config;
+        const char* input;
+        const char* gone; // a row the mode takes away
+    };
+    const Case cases[] = {
+        {"2", "note", "note this"},
+        {"4", "note", "note"},
+        {"p", "", "pinned note"},
+        {"3", "", "pinned note"},
+    };
+    for (const Case& c : cases) {
+        f.core.setup.incognitoconfig = s(c.config);
+        ASSERT_TRUE(rows(c.input).contains(s(c.gone))) << c.config;
+        incognito.setIncognitoMode(true, false);
+        EXPECT_FALSE(rows(c.input).contains(s(c.gone))) << c.config;
+        incognito.setIncognitoMode(false, false);
+        EXPECT_TRUE(rows(c.input).contains(s(c.gone))) << c.config;
+    }
+}
+
 TEST_F(IncognitoTest, EndingTheModeEndsThePageAndRemovesOnlyTheIncognitoFolder) {
     writeFile(incognitoFolder() + s("/Default/Cookies"), "secret");
     writeFile(incognitoFolder() + s("/Default/Cache/data_0"), "secret");
