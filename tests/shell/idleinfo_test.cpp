@@ -57,15 +57,19 @@ TEST_F(IdleInfoTest, TheLineTakesTheInputsPlaceAndGivesItBack) {
     EXPECT_TRUE(view.calls.isEmpty());
 }
 
-TEST_F(IdleInfoTest, KeepingTheInputLeavesTheSavedInputForLater) {
+TEST_F(IdleInfoTest, InputGivenWithTheShowReplacesTheSavedInput) {
+    // A second start hands over a text and shows the launcher keeping it:
+    // the input saved before is stale from then on.
     idle.DisplayIdleInfo(true);
+    view.setInputSelected(s("handed over"));
     idle.leaveIdle(true);
     time.advance(5000);
     EXPECT_EQ(expansions, 1) << "the refresh stopped";
-    EXPECT_TRUE(idle.savedInput().saved());
+    EXPECT_EQ(view.text, s("handed over"));
+
     idle.DisplayIdleInfo(true);
     idle.leaveIdle(false);
-    EXPECT_EQ(view.text, s("half typed")) << "the first saved input, not the line";
+    EXPECT_EQ(view.text, s("handed over")) << "not the older input";
 }
 
 TEST_F(IdleInfoTest, AnEmptyInputWithoutSelectionIsSavedToo) {

@@ -43,8 +43,10 @@ void IdleInfo::armRefresh() {
 
 void IdleInfo::leaveIdle(bool keepInput) {
     stopRefresh();
-    if (keepInput || !saved_.saved()) return;
-    view_.restoreInput(saved_.text, saved_.selectionStart, saved_.selectionLength);
+    // Kept input was put there by the caller: the saved one is stale, and
+    // restoring it at a later show would overwrite the newer text.
+    if (!keepInput && saved_.saved())
+        view_.restoreInput(saved_.text, saved_.selectionStart, saved_.selectionLength);
     saved_ = {};
 }
 

@@ -55,7 +55,7 @@ public:
     void DisplayIdleInfo(bool doshow);
     bool shown() const { return shown_; }
     // The show path: stops the refresh; unless `keepInput`, puts the saved
-    // input back and forgets it.
+    // input back; forgets it either way.
     void leaveIdle(bool keepInput);
     const SavedInput& savedInput() const { return saved_; }
 
