@@ -245,6 +245,17 @@ TEST_F(IncognitoTest, WhenTheCleanUpRuns) {
     }
 }
 
+TEST_F(IncognitoTest, TheBuiltInWaitRunsOnTheWorker) {
+    writeFile(incognitoFolder() + s("/f"), "x");
+    Incognito plain{f.core.setup, f.core.file, data(), view};
+    plain.markDirty();
+    plain.ClearIncognitoFolder(false);
+    EXPECT_TRUE(plain.clearing());
+    ASSERT_TRUE(waitUntil([&plain] { return !plain.clearing(); }));
+    EXPECT_FALSE(QFileInfo::exists(incognitoFolder()));
+    EXPECT_FALSE(plain.dirty());
+}
+
 TEST_F(IncognitoTest, ALinkNamedIncognitoIsRemovedAsALink) {
     QTemporaryDir outside;
     writeFile(outside.filePath(s("profile/Cookies")), "not ours");

@@ -4,6 +4,7 @@
 #include "core/settings/settingsfile.h"
 #include "core/settings/setup.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QThread>
 #include <filesystem>
@@ -58,14 +59,28 @@ bool removeIncognitoFolder(const QString& dataFolder) {
 }
 
 Incognito::Incognito(Setup& setup, SettingsFile& settings, QString dataFolder, IncognitoView& view)
-    : setup_(setup), settings_(settings), dataFolder_(std::move(dataFolder)), view_(view),
-      wait_([](int ms) { QThread::msleep(ulong(ms)); }) {}
+    : setup_(setup), settings_(settings), dataFolder_(std::move(dataFolder)), view_(view) {}
 
 Incognito::~Incognito() {
     if (!worker_) return;
-    cancel_ = true;
+    {
+        const QMutexLocker lock(&cancelMutex_);
+        cancel_ = true;
+        cancelled_.wakeAll();
+    }
     worker_->wait();
     delete worker_;
+}
+
+void Incognito::pause(int ms) {
+    if (wait_) return wait_(ms);
+    const QMutexLocker lock(&cancelMutex_);
+    if (!cancel_) cancelled_.wait(&cancelMutex_, QDeadlineTimer(ms));
+}
+
+bool Incognito::cancelled() {
+    const QMutexLocker lock(&cancelMutex_);
+    return cancel_;
 }
 
 bool Incognito::IncognitoApplies(QStringView letter, bool ignoreMode) const {
@@ -99,11 +114,10 @@ void Incognito::ClearIncognitoFolder(bool atStart) {
     // Marked here, on the main thread, so that two requests in a row can
     // never start two workers.
     clearing_ = true;
-    cancel_ = false;
-    worker_ = QThread::create([this, folder = dataFolder_, wait = wait_, atStart] {
+    worker_ = QThread::create([this, folder = dataFolder_, atStart] {
         bool gone = false;
-        for (int attempt = 0; attempt < kAttempts && !gone && !cancel_; ++attempt) {
-            if (attempt > 0 || !atStart) wait(kRetryMs);
+        for (int attempt = 0; attempt < kAttempts && !gone && !cancelled(); ++attempt) {
+            if (attempt > 0 || !atStart) pause(kRetryMs);
             gone = removeIncognitoFolder(folder);
         }
         QMetaObject::invokeMethod(

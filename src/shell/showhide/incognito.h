@@ -5,9 +5,10 @@
 // `incognitoconfig`, and clearing the browser's "incognito" folder in the
 // data folder on a worker thread once the mode is off.
 
+#include <QMutex>
 #include <QObject>
 #include <QString>
-#include <atomic>
+#include <QWaitCondition>
 #include <functional>
 
 class QThread;
@@ -43,7 +44,8 @@ bool incognitoFolderExists(const QString& dataFolder);
 
 class Incognito {
 public:
-    // Waits between clean-up attempts on the worker; tests replace it.
+    // Waits between clean-up attempts on the worker; tests replace it. The
+    // built-in wait ends early when the object is destroyed.
     using Wait = std::function<void(int ms)>;
 
     Incognito(Setup& setup, SettingsFile& settings, QString dataFolder, IncognitoView& view);
@@ -62,10 +64,13 @@ public:
     bool dirty() const { return dirty_; }
     void markDirty() { dirty_ = true; }
     bool clearing() const { return clearing_; }
+    // Set before any clean-up starts.
     void setWait(Wait wait) { wait_ = std::move(wait); }
 
 private:
     void cleared(bool gone);
+    void pause(int ms);
+    bool cancelled();
 
     Setup& setup_;
     SettingsFile& settings_;
@@ -75,7 +80,9 @@ private:
     bool dirty_ = false;
     bool clearing_ = false;
     QThread* worker_ = nullptr;
-    std::atomic<bool> cancel_{false};
+    QMutex cancelMutex_;
+    QWaitCondition cancelled_;
+    bool cancel_ = false;
     // Receives the worker's queued result on the main thread.
     QObject receiver_;
 };
