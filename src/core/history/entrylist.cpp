@@ -42,9 +42,13 @@ void EntryList::save(TMemIniFile& ini, const Setup& setup) const {
     }
 }
 
+bool incognitoConfigured(const Setup& setup, QStringView letter) {
+    return setup.incognitoconfig.contains(letter, Qt::CaseInsensitive) ||
+           setup.incognitoconfig.contains(u"all", Qt::CaseInsensitive);
+}
+
 bool incognitoSuppresses(const Setup& setup, QStringView letter) {
-    return setup.incognito && (setup.incognitoconfig.contains(letter, Qt::CaseInsensitive) ||
-                               setup.incognitoconfig.contains(u"all", Qt::CaseInsensitive));
+    return setup.incognito && incognitoConfigured(setup, letter);
 }
 
 } // namespace lorvanta

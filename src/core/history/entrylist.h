@@ -45,7 +45,11 @@ private:
     QChar prefix_;
 };
 
-// Whether incognito mode suppresses what `letter` stands for.
+// Whether `incognitoconfig` names `letter` (or "all"), ignoring case and
+// whether incognito mode is on.
+bool incognitoConfigured(const Setup& setup, QStringView letter);
+// Whether incognito mode suppresses what `letter` stands for: the mode is on
+// and configured for it.
 bool incognitoSuppresses(const Setup& setup, QStringView letter);
 
 } // namespace lorvanta
