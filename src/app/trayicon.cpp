@@ -47,16 +47,9 @@ TrayIcon::TrayIcon(Actions actions, QObject* parent)
     connect(&icon_, &QSystemTrayIcon::activated, this, &TrayIcon::activated);
 }
 
-void TrayIcon::AddIcon() {
-    if (present_) return;
-    present_ = true;
-    icon_.show();
-}
-
-void TrayIcon::RemoveIcon(bool useforce, bool alwaysIcon) {
-    if (!present_ || (!useforce && alwaysIcon)) return;
-    present_ = false;
-    icon_.hide();
+void TrayIcon::setVisible(bool visible) {
+    visible_ = visible;
+    icon_.setVisible(visible);
 }
 
 void TrayIcon::activated(QSystemTrayIcon::ActivationReason reason) {

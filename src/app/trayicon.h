@@ -7,10 +7,9 @@
 
 namespace lorvanta {
 
-// The notification-area icon: added while the launcher is hidden (or always
-// with `alwaystrayicon`). A left click shows the launcher; the right click
-// opens its menu. On a desktop without a notification area the icon is kept
-// as present but nothing is drawn.
+// The notification-area icon and its menu. A left click shows the launcher;
+// the right click opens the menu. On a desktop without a notification area
+// the icon counts as visible but nothing is drawn.
 class TrayIcon final : public QObject {
     Q_OBJECT
 public:
@@ -25,11 +24,10 @@ public:
 
     explicit TrayIcon(Actions actions, QObject* parent = nullptr);
 
-    // Adds the icon when it is not present yet.
-    void AddIcon();
-    // Removes a present icon when `useforce` or `alwaysIcon` is off.
-    void RemoveIcon(bool useforce, bool alwaysIcon);
-    bool present() const { return present_; }
+    // Whether the icon is in the notification area (the show/hide logic
+    // decides when).
+    void setVisible(bool visible);
+    bool visible() const { return visible_; }
     QMenu& menu() { return menu_; }
     // What the desktop reports for a click on the icon.
     void activated(QSystemTrayIcon::ActivationReason reason);
@@ -38,7 +36,7 @@ private:
     Actions actions_;
     QMenu menu_;
     QSystemTrayIcon icon_;
-    bool present_ = false;
+    bool visible_ = false;
 };
 
 // The program's icon, drawn so that it needs no file.
