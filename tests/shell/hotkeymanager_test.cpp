@@ -81,7 +81,9 @@ TEST(HotkeyRegistry, WhatAKeywordRegisters) {
         EXPECT_EQ(r.fake.calls().join(u';'), s(c.calls));
         EXPECT_EQ(r.atomOf(w), c.atom);
         EXPECT_EQ(r.fake.hotkeys.contains(2), c.registered);
-        if (c.atom > 0) EXPECT_EQ(r.hotkeys.FindFreeAtom(), 3);
+        if (c.atom > 0) {
+            EXPECT_EQ(r.hotkeys.FindFreeAtom(), 3);
+        }
     }
 }
 
@@ -154,7 +156,9 @@ TEST(HotkeyRegistry, ADestroyedKeywordLosesItsHotkeyAndIsNeverFound) {
         EXPECT_FALSE(r.fake.hotkeys.contains(3));
         EXPECT_EQ(r.hotkeys.FindKeyByAtom(3), nullptr);
         EXPECT_EQ(r.hotkeys.FindFreeAtom(), keepGoesToo ? 2 : 3);
-        if (!keepGoesToo) EXPECT_EQ(r.hotkeys.FindKeyByAtom(2), &keep);
+        if (!keepGoesToo) {
+            EXPECT_EQ(r.hotkeys.FindKeyByAtom(2), &keep);
+        }
     }
 }
 
@@ -200,7 +204,7 @@ TEST(HotkeyRegistry, CleanUpUnregistersEveryKeywordHotkey) {
     Registry r;
     r.word(s("a"), 65);
     r.word(s("b"), 66);
-    Setup setup;
+    lorvanta::Setup setup;
     r.hotkeys.RegisterMainHotkey(setup, true);
     r.hotkeys.RegisterAllHotkeys();
     r.fake.clearCalls();
@@ -255,7 +259,7 @@ TEST(MainHotkey, RefusalIsReportedOnlyAtStartUp) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Registry r;
-        Setup setup; // Shift+Super+Z
+        lorvanta::Setup setup; // Shift+Super+Z
         if (c.refused) r.fake.refusedHotkeys.append({90, 12});
         EXPECT_EQ(r.hotkeys.RegisterMainHotkey(setup, c.report), c.registered);
         EXPECT_EQ(r.fake.calls().filter(s("hotkeyAdd")), QStringList{s("hotkeyAdd 1 90 12")});
@@ -265,7 +269,7 @@ TEST(MainHotkey, RefusalIsReportedOnlyAtStartUp) {
 
 TEST(MainHotkey, NoneRegistersNothingAndDropsAnEarlierOne) {
     Registry r;
-    Setup setup;
+    lorvanta::Setup setup;
     setup.hotkey = 0;
     EXPECT_FALSE(r.hotkeys.RegisterMainHotkey(setup, true));
     EXPECT_TRUE(r.fake.calls().isEmpty());

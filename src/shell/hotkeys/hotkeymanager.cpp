@@ -86,6 +86,7 @@ int TmyHotKeyManager::FindFreeAtom() const {
 }
 
 const TMyHotKey* TmyHotKeyManager::entry(int id) const {
+    if (id < kFirstAtom) return nullptr; // entries without an id are not a hotkey
     for (const TMyHotKey& h : hotkeys_)
         if (h.atom == id) return &h;
     return nullptr;
@@ -96,6 +97,7 @@ TExeWord* TmyHotKeyManager::keyword(quint64 uid) const {
 }
 
 TExeWord* TmyHotKeyManager::FindKeyByAtom(int id) {
+    if (id < kFirstAtom) return nullptr;
     for (int i = 0; i < hotkeys_.size(); ++i) {
         if (hotkeys_[i].atom != id) continue;
         if (TExeWord* e = keyword(hotkeys_[i].exeword)) return e;
