@@ -67,7 +67,7 @@ void HotkeyHandler::WMHotkey(int id, quint32 timestamp) {
         return;
     }
     if (id == kSuperRId || id == kSuperZId) {
-        HotOpen(70, timestamp);
+        HotOpen(kHotOpenLockMs, timestamp);
         return;
     }
     host_.rememberPreviousWindow();

@@ -54,6 +54,8 @@ public:
     static constexpr int kSuperZId = 502;
     // How long a press of the main hotkey is ignored after a show or hide.
     static constexpr int kMainLockMs = 230;
+    // The same for the gestures that open the launcher (Super key, Super+R/Z).
+    static constexpr int kHotOpenLockMs = 70;
     // The key-release wait: a check every 10 ms, at most 200 of them.
     static constexpr int kReleasePollMs = 10;
     static constexpr int kMaxReleaseChecks = 200;
