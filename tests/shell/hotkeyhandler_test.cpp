@@ -252,4 +252,25 @@ TEST_F(HotkeyPress, AKeywordHotkeyRunsTheKeywordItself) {
     EXPECT_TRUE(launches()[0].contains(s("file=/usr/bin/second")));
 }
 
+TEST(HotkeyRelease, AHandlerGoneWhileKeysAreHeldLeavesNothingBehind) {
+    EngineFixture f;
+    RecordingHotkeyHost host;
+    TmyHotKeyManager registry{f.dir.fake.platform(), f.core.store};
+    auto handler =
+        std::make_unique<HotkeyHandler>(f.core.setup, registry, f.dir.fake.platform().hotkeys,
+                                        f.engine.execution, f.scheduler, host);
+    handler->listen();
+    TExeWord& w = f.keyword("p", "/usr/bin/p", "$C$");
+    w.key = 80;
+    w.keymod = 8;
+    registry.AddExeword(w);
+    f.dir.fake.heldChecks = 50;
+    f.dir.fake.pressHotkey(2);
+    handler.reset(); // the program closes while the keys are down
+    f.dir.fake.pressHotkey(2);
+    f.scheduler.run();
+    EXPECT_TRUE(f.dir.fake.calls().filter(s("shellExecute")).isEmpty());
+    EXPECT_EQ(f.dir.fake.heldChecks, 49) << "no check after the handler went";
+}
+
 } // namespace
