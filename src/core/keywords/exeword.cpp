@@ -1,6 +1,14 @@
 #include "exeword.h"
 
+#include <atomic>
+
 namespace lorvanta {
+
+quint64 KeywordUid::next() {
+    // Keywords may be read on a worker (imports), so the counter is shared safely.
+    static std::atomic<quint64> counter{0};
+    return ++counter;
+}
 
 QString TExeWord::DefaultKeyword() const {
     const qsizetype comma = keywords.indexOf(u',');

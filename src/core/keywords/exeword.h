@@ -6,6 +6,24 @@
 
 namespace lorvanta {
 
+// A process-unique number naming one keyword object for as long as it lives,
+// so that what refers to a keyword from elsewhere (a hotkey) can tell
+// whether it still exists. A copy is another keyword and draws a number of
+// its own, so a clone handed to an editor or appended as a new record never
+// takes the original's identity; assigning one keyword to another changes
+// what it holds, not which keyword it is. 0 is never drawn.
+class KeywordUid {
+public:
+    KeywordUid() : value_(next()) {}
+    KeywordUid(const KeywordUid&) : value_(next()) {}
+    KeywordUid& operator=(const KeywordUid&) { return *this; }
+    quint64 value() const { return value_; }
+
+private:
+    static quint64 next();
+    quint64 value_;
+};
+
 // One keyword: the names a user types and what they run.
 class TExeWord : public TClonable<TExeWord> {
 public:
@@ -29,6 +47,9 @@ public:
     int permissionlevel = -1; // page permission already granted, -1 none
     bool disabled = false;
 
+    // See KeywordUid: stays with this object, never copied.
+    quint64 uid() const { return uid_.value(); }
+
     using TClonable<TExeWord>::Clone; // the copy as a new list object
     void Clone(const TExeWord& source) { *this = source; }
     // The lower-cased first name.
@@ -38,6 +59,9 @@ public:
     // True when `s` equals one of the names, ignoring case. An empty name
     // never matches.
     bool matchesName(QStringView s) const;
+
+private:
+    KeywordUid uid_;
 };
 
 // Whether the keyword's command line takes typed parameters, which decides if

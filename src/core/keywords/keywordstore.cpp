@@ -30,8 +30,26 @@ TExeWord& KeywordStore::prepend(std::unique_ptr<TExeWord> word) {
     return *words_.front();
 }
 
+template <class Pred> void KeywordStore::eraseIf(Pred doomed) {
+    std::erase_if(words_, [&](const auto& w) {
+        if (!doomed(*w)) return false;
+        if (removalWatch_) removalWatch_(*w);
+        return true;
+    });
+}
+
 void KeywordStore::remove(const TExeWord* word) {
-    std::erase_if(words_, [word](const auto& w) { return w.get() == word; });
+    eraseIf([word](const TExeWord& w) { return &w == word; });
+}
+
+void KeywordStore::clear() {
+    eraseIf([](const TExeWord&) { return true; });
+}
+
+TExeWord* KeywordStore::findByUid(quint64 uid) const {
+    for (const auto& w : words_)
+        if (w->uid() == uid) return w.get();
+    return nullptr;
 }
 
 TExeWord* KeywordStore::FindKeyword(QStringView s, bool skipDisabled) const {
@@ -87,7 +105,7 @@ void KeywordStore::sortForEditor() {
 }
 
 bool KeywordStore::finishEditing(bool autosort) {
-    std::erase_if(words_, [](const auto& w) { return w->IsDefault(); });
+    eraseIf([](const TExeWord& w) { return w.IsDefault(); });
     if (autosort) sortForEditor();
     return std::any_of(words_.begin(), words_.end(),
                        [](const auto& w) { return w->keywords.isEmpty(); });

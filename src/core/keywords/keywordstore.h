@@ -4,6 +4,7 @@
 
 #include <QSet>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <span>
 #include <vector>
@@ -27,7 +28,15 @@ public:
     TExeWord& append(std::unique_ptr<TExeWord> word);
     TExeWord& prepend(std::unique_ptr<TExeWord> word);
     void remove(const TExeWord* word); // destroys it
-    void clear() { words_.clear(); }
+    void clear();
+    // The record with this uid (TExeWord::uid), or nothing once it is gone.
+    TExeWord* findByUid(quint64 uid) const;
+    // Told of every record just before the store destroys it (remove, clear,
+    // finishEditing), so that what refers to it (its hotkey) goes with it.
+    // One watcher; an empty function ends the watch.
+    void setRemovalWatch(std::function<void(const TExeWord&)> watch) {
+        removalWatch_ = std::move(watch);
+    }
 
     // The first record one of whose names is `s`; disabled ones are passed
     // over when `skipDisabled`.
@@ -59,7 +68,11 @@ public:
     void ReadWords(TMemIniFile& ini, bool isImport);
 
 private:
+    // Destroys the records `doomed` picks, telling the watch first.
+    template <class Pred> void eraseIf(Pred doomed);
+
     std::vector<std::unique_ptr<TExeWord>> words_;
+    std::function<void(const TExeWord&)> removalWatch_;
     QStringList tags_;
     QSet<QString> tagKeys_; // lower-cased
 };
