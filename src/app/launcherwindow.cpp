@@ -3,6 +3,7 @@
 #include "commands/engine.h"
 #include "core/history/pinning.h"
 #include "pane/resultpane.h"
+#include "shell/showhide/showhide.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -205,8 +206,21 @@ void LauncherWindow::applyLook() {
     font.setBold(s.fontbold);
     edit_->setFont(font);
     setFailColour(false);
-    resize(std::max(s.width, 130) * 3, edit_->sizeHint().height() + 12);
+    applyWidth();
     placeWindow();
+}
+
+void LauncherWindow::applyWidth() {
+    const Setup& s = core_.setup;
+    // `customwidth` is pixels (set by resizing); `width` is the older,
+    // narrower measure.
+    const int w = s.customwidth > 0 ? s.customwidth : std::max(s.width, 130) * 3;
+    resize(w, edit_->sizeHint().height() + 12);
+}
+
+void LauncherWindow::setInputQuietly(const QString& text) {
+    const QSignalBlocker quiet(edit_);
+    edit_->setText(text);
 }
 
 void LauncherWindow::placeWindow() {
@@ -232,6 +246,10 @@ void LauncherWindow::placePane(bool callerIsList) {
 }
 
 void LauncherWindow::showAndFocus() {
+    if (showHide_) {
+        showHide_->ManageShowHide(true, false, ShowHide::kLockMs);
+        return;
+    }
     previous_.remember(); // before the launcher is the window in front
     show();
     raise();
@@ -314,6 +332,10 @@ void LauncherWindow::stopListTimer() {
 }
 
 void LauncherWindow::hideWindow() {
+    if (showHide_) {
+        showHide_->ManageShowHide(false, false, ShowHide::kLockMs);
+        return;
+    }
     pane_->hide();
     hide();
 }
@@ -340,6 +362,7 @@ void LauncherWindow::showList(ListFocus focus) {
                                                     engine_.list.pinnedRan(), core_.pinned.size())
                : -1;
     pane_->showRows(display_, selected, toList);
+    if (!display_.rows().empty()) Q_EMIT listShown();
     if (toList && selected >= 0) takeRowAsInput(selected);
     if (focus == ListFocus::Input) {
         activateWindow();

@@ -17,6 +17,7 @@ struct Engine;
 struct CoreState;
 struct ListSources;
 class ResultPane;
+class ShowHide;
 class DataFolder;
 class ExpansionServices;
 class Scheduler;
@@ -59,8 +60,16 @@ public:
     InputController& controller() { return *controller_; }
     PreviousWindow& previousWindow() { return previous_; }
     // Shows and focuses the window (a second start, the first start),
-    // remembering the window that had the focus.
+    // remembering the window that had the focus; through the show/hide logic
+    // when one is set.
     void showAndFocus();
+    // The logic that decides about showing and hiding; nullptr: the window
+    // shows and hides itself.
+    void setShowHide(ShowHide* showHide) { showHide_ = showHide; }
+    // Lays the window out for the `customwidth` or `width` setting.
+    void applyWidth();
+    // Sets the input without the change handling: no completion, no list.
+    void setInputQuietly(const QString& text);
     // Text from another program: put into the box (selected when asked), or run.
     void externalInput(const QString& text, bool execute, bool selectAll);
     void setClosing() { closing_ = true; }
@@ -124,6 +133,8 @@ public:
 
 Q_SIGNALS:
     void closeRequested();
+    // The candidate list was shown with rows.
+    void listShown();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -151,6 +162,7 @@ private:
     std::unique_ptr<InputController> controller_;
     ListDisplayModel display_;
     PreviousWindow previous_;
+    ShowHide* showHide_ = nullptr;
     QTimer listTimer_;
     bool failed_ = false;
     bool closing_ = false;

@@ -1,5 +1,6 @@
 #include "enginefixture.h"
 #include "shell/hotkeys/hotkeyhandler.h"
+#include "shell/hotkeys/winkeyhook.h"
 #include "shell/hotkeys/hotkeymanager.h"
 
 #include <gtest/gtest.h>
@@ -92,7 +93,7 @@ TEST_F(HotkeyPress, MainHotkeyShowsUnlessTooSoonOrItHid) {
 }
 
 TEST_F(HotkeyPress, SuperRAndSuperZOpenWithTheShortLock) {
-    for (int id : {HotkeyHandler::kSuperRId, HotkeyHandler::kSuperZId}) {
+    for (int id : {WinKeyHook::kWinRHotkeyId, WinKeyHook::kWinZHotkeyId}) {
         SCOPED_TRACE(id);
         host.calls.clear();
         host.since = 70;

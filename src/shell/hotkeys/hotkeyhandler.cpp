@@ -6,6 +6,7 @@
 #include "core/util/seams.h"
 #include "hotkeymanager.h"
 #include "platform/hotkeys.h"
+#include "winkeyhook.h"
 
 namespace lorvanta {
 
@@ -66,7 +67,8 @@ void HotkeyHandler::WMHotkey(int id, quint32 timestamp) {
         showIfDue(kMainLockMs, timestamp);
         return;
     }
-    if (id == kSuperRId || id == kSuperZId) {
+    // The Super+R and Super+Z grabs that stand for the Super-key modes 9 and 10.
+    if (WinKeyHook::isWinKeyHotkey(id)) {
         HotOpen(kHotOpenLockMs, timestamp);
         return;
     }

@@ -49,9 +49,6 @@ public:
 
 class HotkeyHandler {
 public:
-    // The Super+R and Super+Z grabs that stand for the Super-key modes 9 and 10.
-    static constexpr int kSuperRId = 501;
-    static constexpr int kSuperZId = 502;
     // How long a press of the main hotkey is ignored after a show or hide.
     static constexpr int kMainLockMs = 230;
     // The same for the gestures that open the launcher (Super key, Super+R/Z).
