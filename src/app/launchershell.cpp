@@ -25,24 +25,22 @@ LauncherShell::LauncherShell(CoreState& core, const DataFolder& folder,
             }),
       showHide_(core.setup, *this, clock, idle_),
       incognito_(core.setup, core.file, folder.path(), *this),
-      tray_(TrayIcon::Actions{
-          [this] { showFromTray(); },
-          [this] {
-              showFromTray();
-              window_.addKeyword();
-          },
-          [this] {
-              showFromTray();
-              toast(QStringLiteral("The keyword editor is not available yet"));
-          },
-          [this] {
-              showFromTray();
-              toast(QStringLiteral("The settings dialog is not available yet"));
-          },
-          [this] { window_.closeProgram(); }}),
+      tray_(TrayIcon::Actions{[this] { showFromTray(); },
+                              [this] {
+                                  showFromTray();
+                                  window_.addKeyword();
+                              },
+                              [this] {
+                                  showFromTray();
+                                  toast(QStringLiteral("The keyword editor is not available yet"));
+                              },
+                              [this] {
+                                  showFromTray();
+                                  toast(QStringLiteral("The settings dialog is not available yet"));
+                              },
+                              [this] { window_.closeProgram(); }}),
       manager_(platform, core.store),
-      handler_(core.setup, manager_, platform.hotkeys, window.engine().execution, scheduler,
-               *this),
+      handler_(core.setup, manager_, platform.hotkeys, window.engine().execution, scheduler, *this),
       winKeyHook_(core.setup, platform.keys, platform.hotkeys,
                   [this] { handler_.HotOpen(HotkeyHandler::kHotOpenLockMs); }) {
     window_.setShowHide(&showHide_);

@@ -51,9 +51,9 @@ public:
     TrayIcon& tray() { return tray_; }
 
     // The messages of second starts and other programs.
-    void openMessage();   // "bring forward"
+    void openMessage();    // "bring forward"
     void hotOpenMessage(); // the gestures' show
-    void hideMessage();   // hide under the hotkey-hide rule
+    void hideMessage();    // hide under the hotkey-hide rule
     // "-toggle": hides a launcher that is shown and active, shows it otherwise.
     void toggle();
 

@@ -79,7 +79,8 @@ void LauncherShell::activateMainWindow() {
 }
 
 bool LauncherShell::inputBeginsWithCalcChar() const {
-    const QString calc = core_.setup.calcchar.isEmpty() ? QStringLiteral("#") : core_.setup.calcchar;
+    const QString calc =
+        core_.setup.calcchar.isEmpty() ? QStringLiteral("#") : core_.setup.calcchar;
     return window_.input().text().startsWith(calc);
 }
 
