@@ -239,6 +239,13 @@ void LauncherWindow::showAndFocus() {
     edit_->setFocus();
 }
 
+void LauncherWindow::toggleFromOutside() {
+    if (isVisible() && isActiveWindow())
+        hideWindow();
+    else
+        showAndFocus();
+}
+
 void LauncherWindow::externalInput(const QString& text, bool execute, bool selectAll) {
     showAndFocus();
     controller_->SetNewWord(text, selectAll);

@@ -61,6 +61,9 @@ public:
     // Shows and focuses the window (a second start, the first start),
     // remembering the window that had the focus.
     void showAndFocus();
+    // "lorvanta -toggle": hides the window when it is shown and active,
+    // shows and focuses it otherwise.
+    void toggleFromOutside();
     // Text from another program: put into the box (selected when asked), or run.
     void externalInput(const QString& text, bool execute, bool selectAll);
     void setClosing() { closing_ = true; }

@@ -120,6 +120,9 @@ private:
         case message::Close:
             shutdown();
             break;
+        case message::Toggle:
+            window_->toggleFromOutside();
+            break;
         default:
             break;
         }
@@ -160,60 +163,47 @@ private:
     bool closing_ = false;
 };
 
-// Help, version and unknown switches are answered here, before any instance
-// is looked for, so that they never reach a running one as a path.
-std::optional<int> answerByItself(const CommandLine& cl) {
-    switch (cl.request) {
-    case CommandLine::Request::Start:
-        return std::nullopt;
-    case CommandLine::Request::Help:
-        QTextStream(stdout) << commandLineUsage();
-        return 0;
-    case CommandLine::Request::Version:
-        QTextStream(stdout) << "lorvanta " << PROJECT_VERSION_TEXT << "\n";
-        return 0;
-    case CommandLine::Request::Unknown:
-        QTextStream(stderr) << "lorvanta: unknown switch: " << cl.unknownSwitch << "\n"
-                            << commandLineUsage();
-        return 2;
+// The hand-over of a second start; it needs no application object.
+int handOver(SingleInstance& instance, const InstanceMessage& m) {
+    if (!instance.errorString().isEmpty() && !QFileInfo::exists(instance.lockPath())) {
+        QTextStream(stderr) << "lorvanta: " << instance.errorString() << "\n";
+        return 1;
     }
-    return std::nullopt;
+    if (instance.send(m)) return 0;
+    QTextStream(stderr) << "lorvanta: nothing was handed over: " << instance.errorString() << "\n";
+    return 1;
 }
 
 } // namespace
 
+// Usually started by the front program "lorvanta" when no instance listens.
+// Whether this process is the instance is settled before any application
+// object exists, so that a second start opens no display connection.
 int main(int argc, char** argv) {
     const CommandLine cl = parseCommandLine(argumentsOf(argc, argv), QDir::currentPath());
-    if (const std::optional<int> code = answerByItself(cl)) return *code;
-    // A second start needs no display: it only hands its message over.
-    const bool display =
-        !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    // The arguments are the launcher's own: Qt gets none of them, or a "-r"
-    // text such as "xterm -display :1" would move the launcher elsewhere.
-    int qtArgc = 1;
-    std::unique_ptr<QCoreApplication> app = display
-                                                ? std::make_unique<QApplication>(qtArgc, argv)
-                                                : std::make_unique<QCoreApplication>(qtArgc, argv);
+    if (const std::optional<int> code = answerByItself(cl, QStringLiteral(PROJECT_VERSION_TEXT)))
+        return *code;
+    // The lock file records the application's name.
     QCoreApplication::setApplicationName(QStringLiteral("Lorvanta"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION_TEXT));
 
+    std::unique_ptr<QApplication> app; // outlives the instance's socket
     SingleInstance instance;
-    if (!instance.tryBecomePrimary()) {
-        if (!instance.errorString().isEmpty() && !QFileInfo::exists(instance.lockPath())) {
-            QTextStream(stderr) << "lorvanta: " << instance.errorString() << "\n";
-            return 1;
-        }
-        if (instance.send(cl.second)) return 0;
-        QTextStream(stderr) << "lorvanta: nothing was handed over: " << instance.errorString()
-                            << "\n";
-        return 1;
-    }
+    if (!instance.takeLock()) return handOver(instance, cl.second);
     if (cl.first.exitAtOnce) return 0;
-    if (!display) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
         QTextStream(stderr) << "lorvanta: no display to show the launcher on\n";
         return 1;
     }
-    qobject_cast<QApplication*>(app.get())->setQuitOnLastWindowClosed(false);
+    // The arguments are the launcher's own: Qt gets none of them, or a "-r"
+    // text such as "xterm -display :1" would move the launcher elsewhere.
+    int qtArgc = 1;
+    app = std::make_unique<QApplication>(qtArgc, argv);
+    app->setQuitOnLastWindowClosed(false);
+    if (!instance.listen()) {
+        QTextStream(stderr) << "lorvanta: " << instance.errorString() << "\n";
+        return 1;
+    }
 
     platform::LinuxPlatform os;
     Launcher launcher(cl.first, os, instance);
