@@ -117,7 +117,7 @@ LauncherWindow::LauncherWindow(CoreState& core, const DataFolder& folder,
     : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), core_(core),
       enginePtr_(std::make_unique<Engine>(core, folder, platform, *this, expansion, services,
                                           scheduler, clock, random, sources)),
-      engine_(*enginePtr_), previous_(platform.focus) {
+      engine_(*enginePtr_), previous_(platform.focus), focus_(platform.focus) {
     Engine& engine = engine_;
     setWindowTitle(QStringLiteral("Lorvanta"));
     setObjectName(QStringLiteral("TMainForm"));
@@ -240,7 +240,11 @@ void LauncherWindow::showAndFocus() {
 }
 
 void LauncherWindow::toggleFromOutside() {
-    if (isVisible() && isActiveWindow())
+    // Qt can lose track of its activation when the launcher is hidden and
+    // shown again quickly, while the window manager still gives it the
+    // focus; either one saying it is in front is enough.
+    const bool inFront = isActiveWindow() || focus_.activeWindow() == winId();
+    if (isVisible() && inFront)
         hideWindow();
     else
         showAndFocus();

@@ -154,6 +154,7 @@ private:
     std::unique_ptr<InputController> controller_;
     ListDisplayModel display_;
     PreviousWindow previous_;
+    platform::WindowFocus& focus_;
     QTimer listTimer_;
     bool failed_ = false;
     bool closing_ = false;
