@@ -18,13 +18,6 @@ using namespace lorvanta;
 
 namespace {
 
-QStringList argumentsOf(int argc, char** argv) {
-    QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args.append(QString::fromLocal8Bit(argv[i]));
-    return args;
-}
-
 // Replaces this process with the full program; returns only on failure.
 int becomeFullProgram(char** argv) {
     char self[PATH_MAX];
@@ -42,7 +35,7 @@ int becomeFullProgram(char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const CommandLine cl = parseCommandLine(argumentsOf(argc, argv), QDir::currentPath());
+    const CommandLine cl = parseCommandLine(programArguments(argc, argv), QDir::currentPath());
     if (const std::optional<int> code = answerByItself(cl, QStringLiteral(PROJECT_VERSION_TEXT)))
         return *code;
     InstanceClient client(privateRuntimeFolder());

@@ -27,13 +27,6 @@ using namespace lorvanta;
 
 namespace {
 
-QStringList argumentsOf(int argc, char** argv) {
-    QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args.append(QString::fromLocal8Bit(argv[i]));
-    return args;
-}
-
 // The single instance once it runs: everything it owns, built in start-up
 // order and taken apart by shutdown().
 class Launcher {
@@ -180,7 +173,7 @@ int handOver(SingleInstance& instance, const InstanceMessage& m) {
 // Whether this process is the instance is settled before any application
 // object exists, so that a second start opens no display connection.
 int main(int argc, char** argv) {
-    const CommandLine cl = parseCommandLine(argumentsOf(argc, argv), QDir::currentPath());
+    const CommandLine cl = parseCommandLine(programArguments(argc, argv), QDir::currentPath());
     if (const std::optional<int> code = answerByItself(cl, QStringLiteral(PROJECT_VERSION_TEXT)))
         return *code;
     // The lock file records the application's name.

@@ -89,6 +89,13 @@ CommandLine parseCommandLine(const QStringList& args, const QString& workingFold
     return c;
 }
 
+QStringList programArguments(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
+    return args;
+}
+
 QString commandLineUsage() {
     return QStringLiteral(
         "usage: lorvanta [SWITCH | [--] PATH]\n"
