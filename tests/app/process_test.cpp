@@ -369,3 +369,35 @@ TEST(TwoInstances, ToggleHidesTheLauncherInFrontAndShowsItOtherwise) {
     i.second({s("-exit")}, false);
     EXPECT_TRUE(i.first.waitForFinished(20000));
 }
+
+// "lorvanta" alone hands over to a running launcher; only a start that finds
+// none needs "lorvanta-main" beside it, and says so when it is missing.
+TEST(TwoInstances, TheFrontProgramNeedsTheFullOneOnlyToBecomeTheInstance) {
+    Instances i;
+    QTemporaryDir alone;
+    const QString front = alone.filePath(s("lorvanta"));
+    ASSERT_TRUE(QFile::copy(s(LORVANTA_BIN), front));
+    auto run = [&](const QProcessEnvironment& env, const QStringList& args) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(front, args);
+        EXPECT_TRUE(p.waitForFinished(20000));
+        return std::make_pair(p.exitCode(), QString::fromLocal8Bit(p.readAllStandardError()));
+    };
+    EXPECT_EQ(run(i.env, {s("-r"), s("mark"), s("alone")}).first, 0);
+    EXPECT_TRUE(Instances::waitFor([&] { return i.marked().contains(s("alone")); }));
+
+    QProcessEnvironment none = i.env;
+    const QString otherRuntime = alone.filePath(s("runtime"));
+    QDir().mkpath(otherRuntime);
+    QFile::setPermissions(otherRuntime,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    none.insert(s("XDG_RUNTIME_DIR"), otherRuntime);
+    const auto [code, err] = run(none, {});
+    EXPECT_EQ(code, 1);
+    EXPECT_TRUE(err.startsWith(s("lorvanta: ")) && err.contains(alone.filePath(s("lorvanta-main"))))
+        << err.toStdString();
+
+    i.second({s("-exit")}, false);
+    EXPECT_TRUE(i.first.waitForFinished(20000));
+}
