@@ -7,7 +7,6 @@
 #include "shell/commandline.h"
 #include "shell/handover.h"
 
-#include <QDir>
 #include <QTextStream>
 #include <cerrno>
 #include <climits>
@@ -35,7 +34,7 @@ int becomeFullProgram(char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const CommandLine cl = parseCommandLine(programArguments(argc, argv), QDir::currentPath());
+    const CommandLine cl = readCommandLine(argc, argv);
     if (const std::optional<int> code = answerByItself(cl, QStringLiteral(PROJECT_VERSION_TEXT)))
         return *code;
     InstanceClient client(privateRuntimeFolder());

@@ -173,7 +173,7 @@ int handOver(SingleInstance& instance, const InstanceMessage& m) {
 // Whether this process is the instance is settled before any application
 // object exists, so that a second start opens no display connection.
 int main(int argc, char** argv) {
-    const CommandLine cl = parseCommandLine(programArguments(argc, argv), QDir::currentPath());
+    const CommandLine cl = readCommandLine(argc, argv);
     if (const std::optional<int> code = answerByItself(cl, QStringLiteral(PROJECT_VERSION_TEXT)))
         return *code;
     // The lock file records the application's name.

@@ -89,11 +89,11 @@ CommandLine parseCommandLine(const QStringList& args, const QString& workingFold
     return c;
 }
 
-QStringList programArguments(int argc, char** argv) {
+CommandLine readCommandLine(int argc, char** argv) {
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args.append(QString::fromLocal8Bit(argv[i]));
-    return args;
+    return parseCommandLine(args, QDir::currentPath());
 }
 
 QString commandLineUsage() {

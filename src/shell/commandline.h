@@ -76,9 +76,9 @@ struct CommandLine {
 // line, so quotes and repeated blanks between arguments are already gone.
 CommandLine parseCommandLine(const QStringList& args, const QString& workingFolder);
 
-// The arguments of main() after the program's own name, in the locale's
-// encoding.
-QStringList programArguments(int argc, char** argv);
+// The command line of main(): the arguments after the program's own name, in
+// the locale's encoding, with paths made absolute against the current folder.
+CommandLine readCommandLine(int argc, char** argv);
 
 // The text of "--help": every switch with what it does.
 QString commandLineUsage();
