@@ -82,7 +82,10 @@ void LauncherShell::stop() {
 
 void LauncherShell::openMessage() {
     if (core_.setup.popatcursor) showHide_.placer().SetPopUpPosition();
-    if (!window_.isVisible()) showHide_.ManageShowHide(true, false, ShowHide::kMessageLockMs);
+    if (!window_.isVisible())
+        showHide_.ManageShowHide(true, false, ShowHide::kMessageLockMs);
+    else
+        activateMainWindow(); // a second start brings the launcher forward
 }
 
 void LauncherShell::hotOpenMessage() {
@@ -94,7 +97,12 @@ void LauncherShell::hideMessage() {
 }
 
 void LauncherShell::toggle() {
-    if (window_.isVisible() && window_.isActiveWindow())
+    // Qt can lose track of its activation when the launcher is hidden and
+    // shown again quickly, while the window manager still gives it the
+    // focus; either one saying it is in front is enough.
+    const bool inFront =
+        window_.isActiveWindow() || platform_.focus.activeWindow() == window_.winId();
+    if (window_.isVisible() && inFront)
         showHide_.ManageShowHide(false, false, ShowHide::kLockMs);
     else
         handler_.HotOpen(HotkeyHandler::kHotOpenLockMs);

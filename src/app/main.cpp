@@ -2,11 +2,13 @@
 // messages of second starts and the orderly shutdown that saves everything.
 
 #include "app/desktopservices.h"
+#include "app/launchershell.h"
 #include "app/launcherwindow.h"
 #include "commands/engine.h"
 #include "core/corestate.h"
 #include "core/list/candidatelist.h"
 #include "core/list/recentdocs.h"
+#include "pane/resultpane.h"
 #include "platform/linux/linuxplatform.h"
 #include "shell/commandline.h"
 #include "shell/desktopfiles.h"
@@ -26,13 +28,6 @@
 using namespace lorvanta;
 
 namespace {
-
-QStringList argumentsOf(int argc, char** argv) {
-    QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args.append(QString::fromLocal8Bit(argv[i]));
-    return args;
-}
 
 // The single instance once it runs: everything it owns, built in start-up
 // order and taken apart by shutdown().
@@ -71,8 +66,11 @@ public:
         QObject::connect(qApp, &QGuiApplication::commitDataRequest,
                          [this](QSessionManager&) { core_.file.WriteSettings(false); });
 
+        shell_ = std::make_unique<LauncherShell>(core_, folder_, os_.platform(), *window_,
+                                                 scheduler_, clock_);
         if (start_.safeMode) window_->setNewWord(QStringLiteral(" Started in safemode"));
         const bool silent = start_.silent && s.hide;
+        shell_->start(silent, start_.safeMode);
         if (!silent) window_->showAndFocus();
         if (!start_.sentPath.isEmpty()) window_->addDroppedPath(start_.sentPath);
         if (!start_.safeMode) fireStartUpKeys();
@@ -84,7 +82,9 @@ public:
         if (closing_) return;
         closing_ = true;
         window_->setClosing();
-        window_->hideWindow();
+        shell_->stop();
+        window_->hide();
+        window_->pane().hide();
         // Background work ends with the event loop; nothing is freed under it.
         const IoStatus saved = core_.file.saveAtExit();
         if (!saved.ok())
@@ -102,14 +102,16 @@ private:
             window_->addDroppedPath(text);
             break;
         case message::Open:
+            shell_->openMessage();
+            break;
         case message::HotOpen:
-            window_->showAndFocus();
+            shell_->hotOpenMessage();
             break;
         case message::Command:
             runExternal(text);
             break;
         case message::Hide:
-            window_->hideWindow();
+            shell_->hideMessage();
             break;
         case message::Input:
             window_->externalInput(text, false, false);
@@ -119,6 +121,9 @@ private:
             break;
         case message::Close:
             shutdown();
+            break;
+        case message::Toggle:
+            shell_->toggle();
             break;
         default:
             break;
@@ -157,63 +162,51 @@ private:
     SystemRandom random_;
     SignalBridge signals_;
     std::unique_ptr<LauncherWindow> window_;
+    std::unique_ptr<LauncherShell> shell_;
     bool closing_ = false;
 };
 
-// Help, version and unknown switches are answered here, before any instance
-// is looked for, so that they never reach a running one as a path.
-std::optional<int> answerByItself(const CommandLine& cl) {
-    switch (cl.request) {
-    case CommandLine::Request::Start:
-        return std::nullopt;
-    case CommandLine::Request::Help:
-        QTextStream(stdout) << commandLineUsage();
-        return 0;
-    case CommandLine::Request::Version:
-        QTextStream(stdout) << "lorvanta " << PROJECT_VERSION_TEXT << "\n";
-        return 0;
-    case CommandLine::Request::Unknown:
-        QTextStream(stderr) << "lorvanta: unknown switch: " << cl.unknownSwitch << "\n"
-                            << commandLineUsage();
-        return 2;
+// The hand-over of a second start; it needs no application object.
+int handOver(SingleInstance& instance, const InstanceMessage& m) {
+    if (!instance.errorString().isEmpty() && !QFileInfo::exists(instance.lockPath())) {
+        QTextStream(stderr) << "lorvanta: " << instance.errorString() << "\n";
+        return 1;
     }
-    return std::nullopt;
+    if (instance.send(m)) return 0;
+    QTextStream(stderr) << "lorvanta: nothing was handed over: " << instance.errorString() << "\n";
+    return 1;
 }
 
 } // namespace
 
+// Usually started by the front program "lorvanta" when no instance listens.
+// Whether this process is the instance is settled before any application
+// object exists, so that a second start opens no display connection.
 int main(int argc, char** argv) {
-    const CommandLine cl = parseCommandLine(argumentsOf(argc, argv), QDir::currentPath());
-    if (const std::optional<int> code = answerByItself(cl)) return *code;
-    // A second start needs no display: it only hands its message over.
-    const bool display =
-        !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    // The arguments are the launcher's own: Qt gets none of them, or a "-r"
-    // text such as "xterm -display :1" would move the launcher elsewhere.
-    int qtArgc = 1;
-    std::unique_ptr<QCoreApplication> app = display
-                                                ? std::make_unique<QApplication>(qtArgc, argv)
-                                                : std::make_unique<QCoreApplication>(qtArgc, argv);
+    const CommandLine cl = readCommandLine(argc, argv);
+    if (const std::optional<int> code = answerByItself(cl, QStringLiteral(PROJECT_VERSION_TEXT)))
+        return *code;
+    // The lock file records the application's name.
     QCoreApplication::setApplicationName(QStringLiteral("Lorvanta"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION_TEXT));
 
+    std::unique_ptr<QApplication> app; // outlives the instance's socket
     SingleInstance instance;
-    if (!instance.tryBecomePrimary()) {
-        if (!instance.errorString().isEmpty() && !QFileInfo::exists(instance.lockPath())) {
-            QTextStream(stderr) << "lorvanta: " << instance.errorString() << "\n";
-            return 1;
-        }
-        if (instance.send(cl.second)) return 0;
-        QTextStream(stderr) << "lorvanta: nothing was handed over: " << instance.errorString()
-                            << "\n";
-        return 1;
-    }
+    if (!instance.takeLock()) return handOver(instance, cl.second);
     if (cl.first.exitAtOnce) return 0;
-    if (!display) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
         QTextStream(stderr) << "lorvanta: no display to show the launcher on\n";
         return 1;
     }
-    qobject_cast<QApplication*>(app.get())->setQuitOnLastWindowClosed(false);
+    // The arguments are the launcher's own: Qt gets none of them, or a "-r"
+    // text such as "xterm -display :1" would move the launcher elsewhere.
+    int qtArgc = 1;
+    app = std::make_unique<QApplication>(qtArgc, argv);
+    app->setQuitOnLastWindowClosed(false);
+    if (!instance.listen()) {
+        QTextStream(stderr) << "lorvanta: " << instance.errorString() << "\n";
+        return 1;
+    }
 
     platform::LinuxPlatform os;
     Launcher launcher(cl.first, os, instance);

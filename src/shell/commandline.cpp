@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include <QDir>
+#include <QTextStream>
 #include <QUrl>
 
 namespace lorvanta {
@@ -64,6 +65,9 @@ CommandLine parseCommandLine(const QStringList& args, const QString& workingFold
     } else if (first == u"-exit") {
         c.first.exitAtOnce = true;
         c.second.number = message::Close;
+    } else if (first == u"-toggle") {
+        // A first start with it is a normal, shown start.
+        c.second.number = message::Toggle;
     } else if (first == u"-r" || first == u"-i" || first == u"-I") {
         textSwitch(c, args);
     } else if (first == u"-s") {
@@ -85,6 +89,13 @@ CommandLine parseCommandLine(const QStringList& args, const QString& workingFold
     return c;
 }
 
+CommandLine readCommandLine(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
+    return parseCommandLine(args, QDir::currentPath());
+}
+
 QString commandLineUsage() {
     return QStringLiteral(
         "usage: lorvanta [SWITCH | [--] PATH]\n"
@@ -99,11 +110,31 @@ QString commandLineUsage() {
         "  -s             start hidden when auto-hide is on\n"
         "  -safemode      start without network use and without the start-up keywords\n"
         "  -wizard        open the first-run wizard (not available yet)\n"
+        "  -toggle        hide the running launcher when it is in front, show it\n"
+        "                 otherwise; start it if it is not running (for a shortcut)\n"
         "  -exit          close the running launcher; start nothing\n"
         "  -h, --help     print this help and end\n"
         "  --version      print the version and end\n"
         "\n"
         "Only the first argument is read as a switch.\n");
+}
+
+std::optional<int> answerByItself(const CommandLine& cl, const QString& version) {
+    switch (cl.request) {
+    case CommandLine::Request::Start:
+        return std::nullopt;
+    case CommandLine::Request::Help:
+        QTextStream(stdout) << commandLineUsage();
+        return 0;
+    case CommandLine::Request::Version:
+        QTextStream(stdout) << "lorvanta " << version << "\n";
+        return 0;
+    case CommandLine::Request::Unknown:
+        QTextStream(stderr) << "lorvanta: unknown switch: " << cl.unknownSwitch << "\n"
+                            << commandLineUsage();
+        return 2;
+    }
+    return std::nullopt;
 }
 
 } // namespace lorvanta

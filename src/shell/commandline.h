@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace lorvanta {
 
@@ -18,6 +19,9 @@ inline constexpr int InputSelect = 1142; // as Input, with the whole input selec
 // "-exit": the orderly close of the running instance. Our own number; on
 // Windows this was a posted WM_CLOSE.
 inline constexpr int Close = 1143;
+// "-toggle": hide the launcher when it is shown and active, show it
+// otherwise. Our own number, for the desktop's own shortcut settings.
+inline constexpr int Toggle = 1144;
 } // namespace message
 
 struct InstanceMessage {
@@ -59,7 +63,7 @@ struct CommandLine {
 };
 
 // Reads the arguments (without the program). Only the first is a switch:
-// "-exit", "-r", "-i", "-I", "-s", "-h", "--help", "--version" exactly as
+// "-exit", "-toggle", "-r", "-i", "-I", "-s", "-h", "--help", "--version" exactly as
 // written, "-safemode" and "-wizard" in any case. Any other first argument
 // beginning with "-" is an unknown switch; "--" ends the switches, so that the
 // argument after it may be a path beginning with "-". A path is made absolute
@@ -72,7 +76,15 @@ struct CommandLine {
 // line, so quotes and repeated blanks between arguments are already gone.
 CommandLine parseCommandLine(const QStringList& args, const QString& workingFolder);
 
+// The command line of main(): the arguments after the program's own name, in
+// the locale's encoding, with paths made absolute against the current folder.
+CommandLine readCommandLine(int argc, char** argv);
+
 // The text of "--help": every switch with what it does.
 QString commandLineUsage();
+
+// Help, version and unknown switches, answered on standard output or error
+// before any instance is looked for: the exit code, or nothing for a start.
+std::optional<int> answerByItself(const CommandLine& cl, const QString& version);
 
 } // namespace lorvanta

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commandline.h"
+#include "handover.h"
 
 #include <QByteArray>
 #include <QLockFile>
@@ -14,16 +15,6 @@ class QLocalSocket;
 
 namespace lorvanta {
 
-// The user's private folder for the instance lock and socket:
-// $XDG_RUNTIME_DIR when it is a folder of this user that nobody else may
-// enter, otherwise "<fallbackBase>/lorvanta-<uid>", created with mode 0700
-// and refused when it is a link or belongs to someone else. Empty when
-// neither is safe; `error` then says why.
-QString privateRuntimeFolder(const QByteArray& xdgRuntimeDir, const QString& fallbackBase,
-                             QString* error = nullptr);
-// The same for this process's environment and /tmp.
-QString privateRuntimeFolder(QString* error = nullptr);
-
 // One launcher per user. The instance holds the lock file "LorvantaMB.lock"
 // and listens on the socket "LorvantaMB<uid>", both in the private folder; a
 // second start finds the lock taken and sends its one message over the socket.
@@ -32,9 +23,7 @@ QString privateRuntimeFolder(QString* error = nullptr);
 // so quick starts never overwrite each other, and only this user can reach
 // the socket.
 //
-// Frame: "LVM1", then a 32-bit big-endian payload length, then the payload:
-// the 32-bit big-endian message number and the text in UTF-8. The instance
-// answers each frame with one byte, 0x06.
+// The frame is handover::frame's.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -49,6 +38,12 @@ public:
     // the lock, or when the folder, lock or socket cannot be used
     // (errorString() then tells why).
     bool tryBecomePrimary();
+    // The two steps of tryBecomePrimary, for a start that wants to know
+    // whether it is the instance before it builds its application object:
+    // takeLock() needs none, listen() needs the event dispatcher. A failed
+    // listen() gives the lock back.
+    bool takeLock();
+    bool listen();
     bool isPrimary() const { return server_ != nullptr; }
 
     // For a second start: delivers `m` to the running instance and waits for
@@ -62,9 +57,8 @@ public:
     QString lockPath() const;
     QString socketPath() const;
 
-    // Frames larger than this are refused and their connection dropped.
-    static constexpr quint32 kMaxPayload = 1024 * 1024;
-    static QByteArray frame(const InstanceMessage& m);
+    static constexpr quint32 kMaxPayload = handover::kMaxPayload;
+    static QByteArray frame(const InstanceMessage& m) { return handover::frame(m); }
 
 Q_SIGNALS:
     // Every complete message, on this object's thread, in arrival order.

@@ -2,8 +2,11 @@
 // server: second starts hand over their text, quick ones all arrive, the
 // orderly shutdown after "-exit" or SIGTERM leaves a whole settings file, and
 // help, version and unknown switches are answered by the start itself.
+// "-toggle" hides and shows the launcher, observed through the window
+// manager, and a second start needs no display at all.
 
 #include "core/corestate.h"
+#include "platform/linux/x11desktop.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -12,9 +15,12 @@
 #include <QLockFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QThread>
 #include <csignal>
+#include <cstdlib>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 using namespace lorvanta;
 using lorvanta::test::readFile;
@@ -260,4 +266,138 @@ TEST(Switches, AHandOverThatFailsSaysWhy) {
     const QString err = QString::fromLocal8Bit(p.readAllStandardError());
     EXPECT_EQ(p.exitCode(), 1);
     EXPECT_TRUE(err.startsWith(s("lorvanta: ")) && err.contains(runtime)) << err.toStdString();
+}
+
+namespace {
+
+// The launcher's windows as the X server and window manager see them.
+struct Observed {
+    lorvanta::platform::X11Desktop desktop;
+    xcb_connection_t* x = xcb_connect(nullptr, nullptr);
+    pid_t pid = 0;
+    ~Observed() { xcb_disconnect(x); }
+    bool shown() {
+        for (const auto w : desktop.clientWindows())
+            if (desktop.windowProcess(w) == pid) return true;
+        return false;
+    }
+    // The keyboard focus, not _NET_ACTIVE_WINDOW: the window manager may
+    // leave that naming a window it has just hidden.
+    bool active() {
+        xcb_get_input_focus_reply_t* r =
+            xcb_get_input_focus_reply(x, xcb_get_input_focus(x), nullptr);
+        const xcb_window_t focus = r ? r->focus : 0;
+        std::free(r);
+        return focus > XCB_INPUT_FOCUS_POINTER_ROOT && desktop.windowProcess(focus) == pid;
+    }
+};
+
+// Another program's window, mapped and given the focus.
+struct OtherWindow {
+    QTemporaryDir dir;
+    QProcess probe;
+    quint32 window = 0;
+    explicit OtherWindow(lorvanta::platform::X11Desktop& desktop) {
+        const QString report = dir.filePath(s("report"));
+        probe.start(s(WINDOW_PROBE), {report});
+        EXPECT_TRUE(Instances::waitFor([&] {
+            for (const QByteArray& line : readFile(report).split('\n'))
+                if (line.startsWith("normal ")) window = line.mid(7).toUInt();
+            return window != 0 && desktop.clientWindows().contains(window);
+        })) << "the other window never came up";
+        desktop.activate(window);
+    }
+    ~OtherWindow() {
+        probe.kill();
+        probe.waitForFinished();
+    }
+};
+
+} // namespace
+
+TEST(TwoInstances, ToggleHidesTheLauncherInFrontAndShowsItOtherwise) {
+    Instances i;
+    Observed x;
+    ASSERT_TRUE(x.desktop.connected());
+    // The front program becomes the full one in the same process.
+    x.pid = pid_t(i.first.processId());
+    ASSERT_TRUE(Instances::waitFor([&] { return x.shown() && x.active(); }))
+        << "the first start shows the launcher in front";
+
+    // Each step: the environment of the second start, and what it leaves.
+    // Without a display, or with one that does not exist, the hand-over
+    // still works: a second start never connects to the X server.
+    struct Step {
+        const char* what;
+        const char* display; // nullptr: unset
+        bool shown;
+    };
+    const Step steps[] = {
+        {"hides the launcher in front", ":0", false},
+        {"shows the hidden launcher", ":0", true},
+        {"hides it without a display", nullptr, false},
+        {"shows it with a display that does not exist", ":9999", true},
+    };
+    const QString display = i.env.value(s("DISPLAY"));
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        QProcessEnvironment e = i.env;
+        e.remove(s("QT_QPA_PLATFORM"));
+        e.remove(s("DISPLAY"));
+        if (step.display)
+            e.insert(s("DISPLAY"), qstrcmp(step.display, ":0") == 0 ? display : s(step.display));
+        QProcess p;
+        p.setProcessEnvironment(e);
+        p.start(s(LORVANTA_BIN), {s("-toggle")});
+        ASSERT_TRUE(p.waitForFinished(20000));
+        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+        EXPECT_TRUE(Instances::waitFor([&] {
+            return x.shown() == step.shown && (!step.shown || x.active());
+        })) << readFile(i.dir.root() + s("/first.err")).toStdString();
+    }
+
+    // Shown behind another window: the toggle brings it forward, not away.
+    {
+        OtherWindow other(x.desktop);
+        ASSERT_TRUE(Instances::waitFor([&] { return !x.active(); }));
+        ASSERT_TRUE(x.shown());
+        EXPECT_EQ(i.second({s("-toggle")}), 0);
+        EXPECT_TRUE(Instances::waitFor([&] { return x.active(); }));
+        EXPECT_TRUE(x.shown());
+    }
+
+    i.second({s("-exit")}, false);
+    EXPECT_TRUE(i.first.waitForFinished(20000));
+}
+
+// "lorvanta" alone hands over to a running launcher; only a start that finds
+// none needs "lorvanta-main" beside it, and says so when it is missing.
+TEST(TwoInstances, TheFrontProgramNeedsTheFullOneOnlyToBecomeTheInstance) {
+    Instances i;
+    QTemporaryDir alone;
+    const QString front = alone.filePath(s("lorvanta"));
+    ASSERT_TRUE(QFile::copy(s(LORVANTA_BIN), front));
+    auto run = [&](const QProcessEnvironment& env, const QStringList& args) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(front, args);
+        EXPECT_TRUE(p.waitForFinished(20000));
+        return std::make_pair(p.exitCode(), QString::fromLocal8Bit(p.readAllStandardError()));
+    };
+    EXPECT_EQ(run(i.env, {s("-r"), s("mark"), s("alone")}).first, 0);
+    EXPECT_TRUE(Instances::waitFor([&] { return i.marked().contains(s("alone")); }));
+
+    QProcessEnvironment none = i.env;
+    const QString otherRuntime = alone.filePath(s("runtime"));
+    QDir().mkpath(otherRuntime);
+    QFile::setPermissions(otherRuntime,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    none.insert(s("XDG_RUNTIME_DIR"), otherRuntime);
+    const auto [code, err] = run(none, {});
+    EXPECT_EQ(code, 1);
+    EXPECT_TRUE(err.startsWith(s("lorvanta: ")) && err.contains(alone.filePath(s("lorvanta-main"))))
+        << err.toStdString();
+
+    i.second({s("-exit")}, false);
+    EXPECT_TRUE(i.first.waitForFinished(20000));
 }

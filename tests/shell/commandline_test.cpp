@@ -44,6 +44,9 @@ TEST(CommandLine, FirstAndSecondStartOfEverySwitch) {
         {{}, "", message::Open, ""},
         {{s("-exit")}, "exit", message::Close, ""},
         {{s("-exit"), s("more")}, "exit", message::Close, ""},
+        // A first start with "-toggle" is a normal, shown start.
+        {{s("-toggle")}, "", message::Toggle, ""},
+        {{s("-toggle"), s("more")}, "", message::Toggle, ""},
         // The text is every argument after the switch, joined with one blank;
         // blanks inside an argument stay.
         {{s("-r"), s("ls"), s("-l  a"), s("\"q\"")},
@@ -101,10 +104,13 @@ TEST(CommandLine, HelpVersionAndUnknownSwitchesAreAnsweredByTheStartItself) {
         {{s("-EXIT")}, R::Unknown},
         {{s("-R"), s("x")}, R::Unknown},
         {{s("-S")}, R::Unknown},
+        {{s("-Toggle")}, R::Unknown},
+        {{s("--toggle")}, R::Unknown},
         {{s("-")}, R::Unknown},
         {{s("--helpme")}, R::Unknown},
         // Only the first argument is a switch.
         {{s("-r"), s("--help")}, R::Start},
+        {{s("-toggle"), s("--help")}, R::Start},
         {{s("file.txt"), s("--help")}, R::Start},
         {{s("--"), s("--help")}, R::Start},
         {{}, R::Start},
@@ -122,7 +128,7 @@ TEST(CommandLine, HelpVersionAndUnknownSwitchesAreAnsweredByTheStartItself) {
 
     const QString usage = commandLineUsage();
     for (const char* sw : {"-exit", "-r TEXT", "-i TEXT", "-I TEXT", "-s", "-safemode", "-wizard",
-                           "-h, --help", "--version", "--"})
+                           "-h, --help", "--version", "--", "-toggle"})
         EXPECT_TRUE(usage.contains(s(sw))) << sw;
 }
 

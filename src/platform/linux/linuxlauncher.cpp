@@ -73,6 +73,16 @@ bool isBinaryProgram(const QString& path) {
            !type.inherits(QStringLiteral("text/plain"));
 }
 
+// The user's environment without what concerned the launcher alone: its Qt
+// platform choice, and the start-up and activation tokens the desktop gave
+// it, which a child would otherwise take for its own.
+QProcessEnvironment childEnvironment() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"QT_QPA_PLATFORM", "DESKTOP_AUTOSTART_ID", "XDG_ACTIVATION_TOKEN"})
+        env.remove(QString::fromLatin1(name));
+    return env;
+}
+
 // The processes one launch started, so that their windows can be found.
 using StartedProcesses = QList<pid_t>;
 
@@ -87,6 +97,7 @@ int startDetached(QStringList argv, const QString& folder, bool elevated,
     process.setProgram(argv.takeFirst());
     process.setArguments(argv);
     process.setWorkingDirectory(folder);
+    process.setProcessEnvironment(childEnvironment());
     qint64 pid = 0;
     if (!process.startDetached(&pid)) return result::Failed;
     started.append(pid_t(pid));
@@ -276,6 +287,7 @@ public:
         process_.setProgram(program);
         process_.setArguments(arguments);
         process_.setWorkingDirectory(folder);
+        process_.setProcessEnvironment(childEnvironment());
         process_.start();
         if (timeoutMs_ > 0) limit_.start(timeoutMs_);
     }
