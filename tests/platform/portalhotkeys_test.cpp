@@ -188,10 +188,24 @@ protected:
         qputenv("XDG_SESSION_TYPE", "wayland");
         portal_.moveToThread(&thread_);
         thread_.start();
-        QDBusConnection bus = QDBusConnection::connectToBus(bus_.address(), kFakeConnection);
-        ASSERT_TRUE(bus.isConnected());
-        ASSERT_TRUE(bus.registerVirtualObject(kPath, &portal_, QDBusConnection::SubPath));
-        ASSERT_TRUE(bus.registerService(kService));
+        servePortal();
+    }
+
+    // The fake portal takes its name on a connection of its own, from its
+    // own thread, where the objects of its registration must live.
+    void servePortal() {
+        bool served = false;
+        QMetaObject::invokeMethod(
+            &portal_,
+            [&] {
+                QDBusConnection bus =
+                    QDBusConnection::connectToBus(bus_.address(), kFakeConnection);
+                served = bus.isConnected() &&
+                         bus.registerVirtualObject(kPath, &portal_, QDBusConnection::SubPath) &&
+                         bus.registerService(kService);
+            },
+            Qt::BlockingQueuedConnection);
+        ASSERT_TRUE(served);
     }
 
     void TearDown() override {
@@ -378,6 +392,19 @@ TEST_F(PortalTest, ChangesRebindTheWholeSetOnAFreshSession) {
     press(1);
     EXPECT_TRUE(events_.isEmpty()) << events_.join(u',').toStdString();
     EXPECT_EQ(portal_.count(), 0);
+}
+
+TEST_F(PortalTest, ARestartedPortalIsAskedAgain) {
+    bindMainAndNotes();
+    ASSERT_TRUE(callsReach(3));
+    press(1);
+    portal_.take();
+    QDBusConnection::disconnectFromBus(kFakeConnection);
+    servePortal();
+    ASSERT_TRUE(callsReach(3));
+    press(7);
+    EXPECT_EQ(portal_.take(), (QStringList{kRegister, s("CreateSession"), kMainAndNotes}));
+    EXPECT_TRUE(events_.isEmpty()) << events_.join(u',').toStdString();
 }
 
 TEST_F(PortalTest, TheRegistryComesFirstWhereThePortalHasOne) {

@@ -8,6 +8,7 @@
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
+#include <QDBusServiceWatcher>
 #include <QHash>
 #include <QSet>
 #include <QTimer>
@@ -129,7 +130,8 @@ QString portalTrigger(int key, int modifiers) {
 // The wanted shortcuts are bound in rounds, one at a time: each round opens
 // a fresh session and binds the whole wanted set to it, since portals differ
 // in whether a session may be bound twice. Changes during a round start
-// another round after it.
+// another round after it. A portal that goes away takes its sessions and
+// registrations along; the next one to come is asked again.
 struct PortalHotkeys::Impl {
     Impl(GlobalHotkeys& f, const PortalSetup& setup);
     ~Impl();
@@ -151,6 +153,7 @@ struct PortalHotkeys::Impl {
     void stopAwaiting();
     void respond(const QDBusMessage& response);
     void activate(const QDBusMessage& signal);
+    void portalChanged(const QString& oldOwner, const QString& newOwner);
     void call(const QDBusMessage& message, std::function<void(const QDBusMessage&)> done);
     QString description(int id) const;
     QString nextToken() { return QStringLiteral("lorvanta%1").arg(++tokens); }
@@ -166,31 +169,39 @@ struct PortalHotkeys::Impl {
     QString awaited;              // the request whose Response is due
     ResponseHandler onResponse;
     int tokens = 0;
+    int generation = 0; // replies of an earlier portal instance are stale
     bool scheduled = false;
     bool busy = false;
     bool again = false;
     bool registered = false;
+    bool lost = false; // the portal we spoke with went away
     portal::SignalRelay responses;
     portal::SignalRelay activations;
-    // Last, so that it goes first: no pending reply or timer outlives the rest.
+    // Last, so that they go first: no pending reply or timer outlives the rest.
     QObject context;
+    QDBusServiceWatcher portalOwner;
 };
 
 PortalHotkeys::Impl::Impl(GlobalHotkeys& f, const PortalSetup& setup)
     : fallback(f),
       // A connection of our own: the registry must be the first portal call on it.
       connectionName(QStringLiteral("lorvanta portal %1").arg(quintptr(this))),
-      bus(connectBus(setup, connectionName)) {
+      bus(connectBus(setup, connectionName)),
+      portalOwner(kService, bus, QDBusServiceWatcher::WatchForOwnerChange) {
     qDBusRegisterMetaType<Shortcut>();
     qDBusRegisterMetaType<QList<Shortcut>>();
     responses.handler = [this](const QDBusMessage& m) { respond(m); };
     activations.handler = [this](const QDBusMessage& m) { activate(m); };
     bus.connect(kService, kPath, kShortcuts, QStringLiteral("Activated"), &activations,
                 SLOT(deliver(QDBusMessage)));
+    QObject::connect(&portalOwner, &QDBusServiceWatcher::serviceOwnerChanged, &context,
+                     [this](const QString&, const QString& oldOwner, const QString& newOwner) {
+                         portalChanged(oldOwner, newOwner);
+                     });
 }
 
+// Leaving the bus ends our portal sessions.
 PortalHotkeys::Impl::~Impl() {
-    closeSession();
     stopAwaiting();
     bus.disconnect(kService, kPath, kShortcuts, QStringLiteral("Activated"), &activations,
                    SLOT(deliver(QDBusMessage)));
@@ -354,13 +365,26 @@ void PortalHotkeys::Impl::activate(const QDBusMessage& signal) {
     events.pressed(id, quint32(arguments.value(2).toULongLong()));
 }
 
+void PortalHotkeys::Impl::portalChanged(const QString& oldOwner, const QString& newOwner) {
+    // The bus starting the portal for our first call is no change of portal.
+    if (!oldOwner.isEmpty() && (registered || busy || !session.isEmpty())) {
+        ++generation;
+        stopAwaiting();
+        session.clear();
+        round.clear();
+        registered = busy = again = false;
+        lost = true;
+    }
+    if (!newOwner.isEmpty() && std::exchange(lost, false) && !wanted.empty()) schedule();
+}
+
 void PortalHotkeys::Impl::call(const QDBusMessage& message,
                                std::function<void(const QDBusMessage&)> done) {
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(message), &context);
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, &context,
-                     [watcher, done = std::move(done)] {
+                     [this, watcher, done = std::move(done), sent = generation] {
                          watcher->deleteLater();
-                         done(watcher->reply());
+                         if (sent == generation) done(watcher->reply());
                      });
 }
 
