@@ -44,6 +44,8 @@ public:
 
     // What the desktop's shortcut settings show for `id` ("Show Lorvanta" for
     // the main hotkey 1, "Run keyword <id>" for the others unless named here).
+    // Named before add(), it goes with the first bind; a change later binds
+    // the hotkeys again.
     void setDescription(int id, const QString& text);
 
     void setEvents(HotkeyEvents events) override;
