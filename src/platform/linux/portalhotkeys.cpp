@@ -319,18 +319,21 @@ void PortalHotkeys::Impl::request(const QString& method, const QVariantList& arg
                                   const QString& token, ResponseHandler handler) {
     QString sender = bus.baseService().mid(1);
     sender.replace(u'.', u'_');
-    await(kPath + u"/request/" + sender + u'/' + token, std::move(handler));
+    const QString path = kPath + u"/request/" + sender + u'/' + token;
+    await(path, std::move(handler));
     QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kShortcuts, method);
     message.setArguments(arguments);
-    call(message, [this](const QDBusMessage& reply) {
+    // The Response may come first; then the round has moved on and the reply
+    // says nothing new.
+    call(message, [this, path](const QDBusMessage& reply) {
+        if (awaited != path) return;
         if (reply.type() == QDBusMessage::ErrorMessage) {
             stopAwaiting();
             return fail(errorReason(reply));
         }
         // Portals before the handle_token rule answer on a path of their own.
         const QString handle = reply.arguments().value(0).value<QDBusObjectPath>().path();
-        if (!awaited.isEmpty() && !handle.isEmpty() && handle != awaited)
-            await(handle, std::exchange(onResponse, {}));
+        if (!handle.isEmpty() && handle != path) await(handle, std::exchange(onResponse, {}));
     });
 }
 
