@@ -65,8 +65,8 @@ void LauncherShell::start(bool silent, bool safeMode) {
     incognito_.ClearIncognitoFolder(true);
     if (silent) {
         showHide_.setStartedSilently();
-        // Hidden from the start: the tray icon and the information line are up.
-        showHide_.ManageShowHide(false, false, ShowHide::kLockMs);
+        // Hidden from the start: the way back is shown as after a hide.
+        if (core_.setup.trayicon) showHide_.AddIcon();
     }
     showHide_.setStarted(true);
 }
@@ -75,6 +75,7 @@ void LauncherShell::stop() {
     showHide_.setClosing(true);
     winKeyHook_.StopWinKeyHook();
     manager_.CleanUp();
+    platform_.hotkeys.remove(TmyHotKeyManager::kMainHotkeyId);
     if (holdingKeys_) platform_.hotkeys.releaseKeyboard();
     holdingKeys_ = false;
     showHide_.RemoveIcon(true);

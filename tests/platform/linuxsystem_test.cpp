@@ -10,8 +10,6 @@
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QMutex>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 #include <atomic>
@@ -20,6 +18,7 @@
 
 using namespace lorvanta::platform;
 using lorvanta::test::EnvGuard;
+using lorvanta::test::PrivateBus;
 using lorvanta::test::readFile;
 using lorvanta::test::s;
 using lorvanta::test::writeFile;
@@ -105,22 +104,8 @@ const QString kScreenSaverName = QStringLiteral("org.lorvanta.test.ScreenSaver")
 class FakeBusTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-        if (daemon.isEmpty()) GTEST_SKIP() << "dbus-daemon is not installed";
-        writeFile(
-            dir_.filePath(s("bus.conf")),
-            "<busconfig><type>session</type><listen>unix:path=" +
-                QFile::encodeName(dir_.filePath(s("bus"))) +
-                "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
-                "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
-                "<allow own=\"*\"/></policy></busconfig>\n");
-        daemon_.start(daemon, {s("--config-file=") + dir_.filePath(s("bus.conf")), s("--nofork"),
-                               s("--print-address=1")});
-        ASSERT_TRUE(daemon_.waitForStarted(10000));
-        QDeadlineTimer deadline(10000);
-        while (!daemon_.canReadLine() && !deadline.hasExpired())
-            daemon_.waitForReadyRead(100);
-        address_ = QString::fromUtf8(daemon_.readLine().trimmed());
+        if (!bus_.installed()) GTEST_SKIP() << "dbus-daemon is not installed";
+        address_ = bus_.address();
         ASSERT_FALSE(address_.isEmpty());
 
         QDBusConnection bus = QDBusConnection::connectToBus(address_, connectionName());
@@ -143,8 +128,6 @@ protected:
         if (!address_.isEmpty()) QDBusConnection::disconnectFromBus(connectionName());
         thread_.quit();
         thread_.wait();
-        daemon_.kill();
-        daemon_.waitForFinished();
     }
 
     QString connectionName() const { return s("fake services ") + address_; }
@@ -158,7 +141,7 @@ protected:
     }
 
     QTemporaryDir dir_;
-    QProcess daemon_;
+    PrivateBus bus_;
     QString address_;
     CallLog log_;
     FakeLogin login_{log_};

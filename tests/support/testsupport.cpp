@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace lorvanta::test {
 
@@ -25,6 +26,30 @@ TempDataFolder::~TempDataFolder() {
         qputenv("LORVANTA_HOME", previous_);
     else
         qunsetenv("LORVANTA_HOME");
+}
+
+PrivateBus::PrivateBus() {
+    const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+    installed_ = !daemon.isEmpty();
+    if (!installed_) return;
+    const QString config = dir_.filePath(QStringLiteral("bus.conf"));
+    writeFile(config, "<busconfig><type>session</type><listen>unix:path=" +
+                          QFile::encodeName(dir_.filePath(QStringLiteral("bus"))) +
+                          "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+                          "<allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                          "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n");
+    daemon_.start(daemon, {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
+                           QStringLiteral("--print-address=1")});
+    if (!daemon_.waitForStarted(10000)) return;
+    const QDeadlineTimer deadline(10000);
+    while (!daemon_.canReadLine() && !deadline.hasExpired())
+        daemon_.waitForReadyRead(100);
+    address_ = QString::fromUtf8(daemon_.readLine().trimmed());
+}
+
+PrivateBus::~PrivateBus() {
+    daemon_.kill();
+    daemon_.waitForFinished();
 }
 
 void writeFile(const QString& path, const QByteArray& bytes) {

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDeadlineTimer>
+#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 #include <QThread>
@@ -60,6 +61,27 @@ template <class Condition> bool waitUntil(Condition done, int ms = 30000) {
     }
     return true;
 }
+
+// A D-Bus message bus of the test's own (a dbus-daemon child), on which
+// fake desktop services are served under their real names.
+class PrivateBus {
+public:
+    PrivateBus();
+    ~PrivateBus();
+    PrivateBus(const PrivateBus&) = delete;
+    PrivateBus& operator=(const PrivateBus&) = delete;
+
+    // False when dbus-daemon is not installed: the test should skip.
+    bool installed() const { return installed_; }
+    // Empty when the daemon did not start.
+    QString address() const { return address_; }
+
+private:
+    QTemporaryDir dir_;
+    QProcess daemon_;
+    QString address_;
+    bool installed_ = false;
+};
 
 // A QString from UTF-8 text, for the many literals of tests.
 inline QString s(const char* text) {
