@@ -1,0 +1,378 @@
+// Global hotkeys on the test X server: real keys pressed through XTest by a
+// second X client, grabs held by another client, a changed keyboard mapping,
+// and keys typed while the keyboard is held landing in a line edit.
+
+#include "platform/linux/x11hotkeys.h"
+#include "testsupport.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <X11/keysym.h>
+#include <gtest/gtest.h>
+#include <vector>
+#include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
+#include <xcb/xtest.h>
+
+using namespace lorvanta::platform;
+using lorvanta::test::waitUntil;
+
+namespace {
+
+template <class T> struct Reply {
+    T* p;
+    explicit Reply(T* reply) : p(reply) {}
+    ~Reply() { free(p); }
+    T* operator->() const { return p; }
+    explicit operator bool() const { return p != nullptr; }
+};
+
+// A second X client that presses keys through XTest and grabs keys of its own.
+class Typist {
+public:
+    Typist() : c_(xcb_connect(nullptr, nullptr)) {
+        if (xcb_connection_has_error(c_)) return;
+        root_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
+        syms_ = xcb_key_symbols_alloc(c_);
+    }
+    ~Typist() {
+        for (auto it = held_.rbegin(); it != held_.rend(); ++it)
+            fake(XCB_KEY_RELEASE, *it);
+        sync();
+        if (syms_) xcb_key_symbols_free(syms_);
+        xcb_disconnect(c_);
+    }
+    bool connected() const { return syms_ != nullptr; }
+
+    xcb_keycode_t code(quint32 keysym) const {
+        xcb_keycode_t* codes = xcb_key_symbols_get_keycode(syms_, keysym);
+        const xcb_keycode_t first = codes ? codes[0] : 0;
+        free(codes);
+        return first;
+    }
+    void down(xcb_keycode_t code) {
+        fake(XCB_KEY_PRESS, code);
+        held_.push_back(code);
+        sync();
+    }
+    void up(xcb_keycode_t code) {
+        fake(XCB_KEY_RELEASE, code);
+        std::erase(held_, code);
+        sync();
+    }
+    void press(quint32 keysym) { down(code(keysym)); }
+    void release(quint32 keysym) { up(code(keysym)); }
+    // Presses the keys in order and releases them in reverse.
+    void chord(std::vector<quint32> keysyms) {
+        for (quint32 k : keysyms)
+            press(k);
+        for (auto it = keysyms.rbegin(); it != keysyms.rend(); ++it)
+            release(*it);
+    }
+    void type(const char* text) {
+        for (const char* p = text; *p; ++p) {
+            const bool upper = *p >= 'A' && *p <= 'Z';
+            if (upper) press(XK_Shift_L);
+            chord({quint32(upper ? *p - 'A' + 'a' : *p)});
+            if (upper) release(XK_Shift_L);
+        }
+    }
+    // The modifiers and lock states the server reports now.
+    quint16 modifierState() {
+        Reply<xcb_query_pointer_reply_t> r(
+            xcb_query_pointer_reply(c_, xcb_query_pointer(c_, root_), nullptr));
+        return r ? r->mask : 0;
+    }
+    bool grabKey(xcb_keycode_t code, quint16 mods) {
+        const xcb_void_cookie_t cookie = xcb_grab_key_checked(
+            c_, 1, root_, mods, code, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        xcb_generic_error_t* error = xcb_request_check(c_, cookie);
+        free(error);
+        return error == nullptr;
+    }
+    void ungrabKey(xcb_keycode_t code, quint16 mods) {
+        xcb_ungrab_key(c_, code, root_, mods);
+        sync();
+    }
+    bool grabKeyboard() {
+        Reply<xcb_grab_keyboard_reply_t> r(
+            xcb_grab_keyboard_reply(c_,
+                                    xcb_grab_keyboard(c_, 0, root_, XCB_CURRENT_TIME,
+                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                                    nullptr));
+        return r && r->status == XCB_GRAB_STATUS_SUCCESS;
+    }
+    void ungrabKeyboard() {
+        xcb_ungrab_keyboard(c_, XCB_CURRENT_TIME);
+        sync();
+    }
+    // A keycode that yields nothing in the current mapping.
+    xcb_keycode_t spareKeycode() {
+        const xcb_setup_t* setup = xcb_get_setup(c_);
+        const int count = setup->max_keycode - setup->min_keycode + 1;
+        Reply<xcb_get_keyboard_mapping_reply_t> r(xcb_get_keyboard_mapping_reply(
+            c_, xcb_get_keyboard_mapping(c_, setup->min_keycode, count), nullptr));
+        if (!r) return 0;
+        const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(r.p);
+        const int per = r->keysyms_per_keycode;
+        for (int i = count - 1; i >= 0; --i)
+            if (std::all_of(syms + i * per, syms + (i + 1) * per, [](auto s) { return s == 0; }))
+                return xcb_keycode_t(setup->min_keycode + i);
+        return 0;
+    }
+    void mapKeycode(xcb_keycode_t code, quint32 keysym) {
+        const xcb_keysym_t syms[2] = {keysym, keysym};
+        xcb_change_keyboard_mapping(c_, 1, code, 2, syms);
+        sync();
+    }
+
+private:
+    void fake(quint8 type, xcb_keycode_t code) {
+        xcb_test_fake_input(c_, type, code, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    }
+    // The server has handled every request once this returns.
+    void sync() { free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr)); }
+
+    xcb_connection_t* c_;
+    xcb_window_t root_ = XCB_NONE;
+    xcb_key_symbols_t* syms_ = nullptr;
+    std::vector<xcb_keycode_t> held_;
+};
+
+constexpr int kShiftWin = kModShift | kModWin;
+constexpr quint16 kMod4 = XCB_MOD_MASK_4;
+constexpr quint16 kNumLockMask = XCB_MOD_MASK_2; // where the test server's layout puts Num Lock
+
+class X11HotkeysTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(typist_.connected()) << "no X server";
+        hotkeys_.setEvents({[this](int id, quint32 time) {
+                                fired_.push_back(id);
+                                times_.push_back(time);
+                            },
+                            [this](int id, const QString&) { refused_.push_back(id); }});
+        ASSERT_TRUE(hotkeys_.add(kMarker, 'M', kShiftWin));
+    }
+    // Presses the marker combination and waits for it: every key pressed
+    // before it has been seen by then.
+    void settle() {
+        const size_t before = fired_.size();
+        typist_.chord({XK_Shift_L, XK_Super_L, XK_m});
+        ASSERT_TRUE(waitUntil([&] { return fired_.size() > before; }, 10000));
+        ASSERT_EQ(fired_.back(), kMarker);
+        fired_.pop_back();
+    }
+    void toggleLock(quint32 keysym) { typist_.chord({keysym}); }
+
+    static constexpr int kMarker = 499;
+    Typist typist_;
+    X11Hotkeys hotkeys_;
+    std::vector<int> fired_;
+    std::vector<quint32> times_;
+    std::vector<int> refused_;
+};
+
+TEST_F(X11HotkeysTest, TheCombinationFiresWhateverLocksAreOn) {
+    ASSERT_TRUE(hotkeys_.add(1, 'Z', kShiftWin));
+    const struct {
+        const char* locks;
+        std::vector<quint32> toggles;
+        quint16 stateMask;
+    } cases[] = {
+        {"none", {}, 0},
+        {"Caps Lock", {XK_Caps_Lock}, XCB_MOD_MASK_LOCK},
+        {"Num Lock", {XK_Num_Lock}, kNumLockMask},
+        {"both", {XK_Caps_Lock, XK_Num_Lock}, quint16(XCB_MOD_MASK_LOCK | kNumLockMask)},
+    };
+    for (const auto& c : cases) {
+        for (quint32 k : c.toggles)
+            toggleLock(k);
+        EXPECT_EQ(typist_.modifierState() & (XCB_MOD_MASK_LOCK | kNumLockMask), c.stateMask)
+            << c.locks;
+        fired_.clear();
+        typist_.chord({XK_Shift_L, XK_Super_L, XK_z});
+        settle();
+        EXPECT_EQ(fired_, std::vector<int>{1}) << "locks: " << c.locks;
+        for (quint32 k : c.toggles)
+            toggleLock(k);
+    }
+    ASSERT_FALSE(times_.empty());
+    EXPECT_NE(times_.front(), 0u) << "the press's time is passed on";
+}
+
+TEST_F(X11HotkeysTest, OtherCombinationsDoNotFire) {
+    ASSERT_TRUE(hotkeys_.add(1, 'Z', kShiftWin));
+    ASSERT_TRUE(hotkeys_.add(2, 'Q', kModCtrl | kModAlt));
+    const std::vector<std::vector<quint32>> chords = {
+        {XK_z},
+        {XK_Shift_L, XK_z},
+        {XK_Super_L, XK_z},
+        {XK_Control_L, XK_Shift_L, XK_Super_L, XK_z},
+        {XK_Shift_L, XK_Super_L, XK_x},
+        {XK_Control_L, XK_q},
+        {XK_Alt_L, XK_Shift_L, XK_Control_L, XK_q},
+    };
+    for (const auto& chord : chords)
+        typist_.chord(chord);
+    settle();
+    EXPECT_TRUE(fired_.empty()) << "first: " << fired_.front();
+
+    typist_.chord({XK_Control_L, XK_Alt_L, XK_q});
+    typist_.chord({XK_Super_R, XK_Shift_R, XK_z}); // the keys of the other side count too
+    settle();
+    EXPECT_EQ(fired_, (std::vector<int>{2, 1}));
+}
+
+TEST_F(X11HotkeysTest, AKeyHeldDownFiresOnce) {
+    ASSERT_TRUE(hotkeys_.add(1, 'Z', kShiftWin));
+    const xcb_keycode_t z = typist_.code(XK_z);
+    typist_.press(XK_Shift_L);
+    typist_.press(XK_Super_L);
+    typist_.down(z);
+    typist_.down(z); // what autorepeat does
+    typist_.down(z);
+    typist_.up(z);
+    typist_.release(XK_Super_L);
+    typist_.release(XK_Shift_L);
+    settle();
+    EXPECT_EQ(fired_, std::vector<int>{1});
+
+    typist_.chord({XK_Shift_L, XK_Super_L, XK_z});
+    settle();
+    EXPECT_EQ(fired_, (std::vector<int>{1, 1})) << "a new press after the release fires";
+}
+
+TEST_F(X11HotkeysTest, ACombinationAnotherClientHoldsIsRefused) {
+    ASSERT_TRUE(hotkeys_.add(1, 'Z', kShiftWin));
+    const xcb_keycode_t x = typist_.code(XK_x);
+    // The other client holds only the combination without locks; the grabs
+    // made for the lock combinations must be undone as well.
+    ASSERT_TRUE(typist_.grabKey(x, XCB_MOD_MASK_SHIFT | kMod4));
+    EXPECT_FALSE(hotkeys_.add(2, 'X', kShiftWin));
+    typist_.ungrabKey(x, XCB_MOD_MASK_SHIFT | kMod4);
+    EXPECT_TRUE(typist_.grabKey(x, XCB_MOD_MASK_SHIFT | kMod4 | XCB_MOD_MASK_LOCK))
+        << "a grab of the refused registration was left behind";
+    typist_.ungrabKey(x, XCB_MOD_MASK_SHIFT | kMod4 | XCB_MOD_MASK_LOCK);
+
+    typist_.chord({XK_Shift_L, XK_Super_L, XK_x});
+    typist_.chord({XK_Shift_L, XK_Super_L, XK_z});
+    settle();
+    EXPECT_EQ(fired_, std::vector<int>{1}) << "the other id keeps working";
+    EXPECT_TRUE(refused_.empty());
+}
+
+TEST_F(X11HotkeysTest, RegisteringAgainMovesTheCombinationAndRemovingFreesIt) {
+    ASSERT_TRUE(hotkeys_.add(1, 'Z', kShiftWin));
+    EXPECT_FALSE(hotkeys_.add(2, 'Z', kShiftWin)) << "one combination, one id";
+    ASSERT_TRUE(hotkeys_.add(1, 'Y', kShiftWin));
+    EXPECT_TRUE(typist_.grabKey(typist_.code(XK_z), XCB_MOD_MASK_SHIFT | kMod4))
+        << "the old combination is free again";
+    typist_.ungrabKey(typist_.code(XK_z), XCB_MOD_MASK_SHIFT | kMod4);
+
+    typist_.chord({XK_Shift_L, XK_Super_L, XK_y});
+    settle();
+    EXPECT_EQ(fired_, std::vector<int>{1});
+
+    hotkeys_.remove(1);
+    EXPECT_TRUE(typist_.grabKey(typist_.code(XK_y), XCB_MOD_MASK_SHIFT | kMod4));
+    typist_.ungrabKey(typist_.code(XK_y), XCB_MOD_MASK_SHIFT | kMod4);
+    EXPECT_FALSE(hotkeys_.add(3, -1, 0)) << "no key";
+    EXPECT_FALSE(hotkeys_.add(3, 255, 0)) << "a code without a key";
+}
+
+TEST_F(X11HotkeysTest, AChangedMappingKeepsTheHotkeyAndGrabsNewKeycodes) {
+    ASSERT_TRUE(hotkeys_.add(1, 'Z', kShiftWin));
+    const xcb_keycode_t spare = typist_.spareKeycode();
+    ASSERT_NE(spare, 0) << "the test server's mapping has no free keycode";
+    // The spare keycode now gives "z" too: once the change is seen, it is
+    // grabbed as well, and another client can no longer grab it.
+    typist_.mapKeycode(spare, XK_z);
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            const bool free = typist_.grabKey(spare, XCB_MOD_MASK_SHIFT | kMod4);
+            if (free) typist_.ungrabKey(spare, XCB_MOD_MASK_SHIFT | kMod4);
+            return !free;
+        },
+        10000))
+        << "the new keycode of the key was not grabbed";
+
+    typist_.chord({XK_Shift_L, XK_Super_L, XK_z});
+    typist_.press(XK_Shift_L);
+    typist_.press(XK_Super_L);
+    typist_.down(spare);
+    typist_.up(spare);
+    typist_.release(XK_Super_L);
+    typist_.release(XK_Shift_L);
+    settle();
+    EXPECT_EQ(fired_, (std::vector<int>{1, 1}));
+    typist_.mapKeycode(spare, 0);
+    EXPECT_TRUE(refused_.empty());
+}
+
+TEST_F(X11HotkeysTest, HeldSeesTheKeyAndEitherSideOfItsModifiers) {
+    const struct {
+        quint32 down;
+        int key;
+        int modifiers;
+        bool held;
+    } cases[] = {
+        {XK_Shift_L, 'Z', kModShift, true},
+        {XK_Shift_R, 'Z', kModShift, true},
+        {XK_Shift_L, 'Z', kModCtrl | kModWin, false},
+        {XK_Shift_L, 'Z', 0, false},
+        {XK_Control_R, 'Z', kModCtrl, true},
+        {XK_Alt_L, 'Z', kModAlt, true},
+        {XK_Super_R, 'Z', kShiftWin, true},
+        {XK_z, 'Z', 0, true},
+        {XK_z, 'Y', kModShift, false},
+        {XK_F5, 116, 0, true},
+    };
+    for (const auto& c : cases) {
+        typist_.press(c.down);
+        EXPECT_EQ(hotkeys_.held(c.key, c.modifiers), c.held)
+            << "key " << c.key << ", modifiers " << c.modifiers << ", down " << c.down;
+        typist_.release(c.down);
+        EXPECT_FALSE(hotkeys_.held(c.key, c.modifiers)) << "after the release";
+    }
+}
+
+TEST_F(X11HotkeysTest, KeysTypedWhileHeldReachTheWindowFocusedAfterwards) {
+    for (const bool releasedByCall : {true, false}) {
+        hotkeys_.holdKeyboard(0);
+        typist_.type("aBc");
+        QLineEdit edit;
+        edit.show();
+        edit.activateWindow();
+        edit.setFocus();
+        ASSERT_TRUE(waitUntil([&] { return edit.hasFocus() && edit.isActiveWindow(); }, 10000));
+        if (releasedByCall) {
+            EXPECT_TRUE(edit.text().isEmpty()) << "keys went past the hold";
+            hotkeys_.releaseKeyboard();
+        } // else the hold ends by itself
+        EXPECT_TRUE(waitUntil([&] { return edit.text() == QStringLiteral("aBc"); }, 10000))
+            << "released by call: " << releasedByCall << ", text: " << edit.text().toStdString();
+
+        typist_.type("d"); // the keyboard is free again
+        EXPECT_TRUE(waitUntil([&] { return edit.text() == QStringLiteral("aBcd"); }, 10000));
+        EXPECT_FALSE(hotkeys_.held('A', kModShift)) << "no key stays down";
+    }
+}
+
+TEST_F(X11HotkeysTest, NoHoldWhileAnotherClientHasTheKeyboard) {
+    ASSERT_TRUE(typist_.grabKeyboard());
+    hotkeys_.holdKeyboard(0);
+    typist_.ungrabKeyboard();
+    QLineEdit edit;
+    edit.show();
+    edit.activateWindow();
+    edit.setFocus();
+    ASSERT_TRUE(waitUntil([&] { return edit.hasFocus() && edit.isActiveWindow(); }, 10000));
+    typist_.type("xy");
+    EXPECT_TRUE(waitUntil([&] { return edit.text() == QStringLiteral("xy"); }, 10000));
+    hotkeys_.releaseKeyboard();
+    settle();
+    EXPECT_EQ(edit.text(), QStringLiteral("xy")) << "nothing was typed twice";
+}
+
+} // namespace
