@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <X11/keysym.h>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <vector>
 #include <xcb/xcb.h>

@@ -12,8 +12,11 @@
 #include <optional>
 #include <set>
 #include <xcb/xcb.h>
-#include <xcb/xkb.h>
 #include <xcb/xtest.h>
+// The XKB header names a member "explicit", a keyword of C++.
+#define explicit xkb_explicit
+#include <xcb/xkb.h>
+#undef explicit
 
 namespace lorvanta::platform {
 
@@ -59,6 +62,7 @@ struct X11Hotkeys::Impl {
     void setUpXkb();
     void drain();
     void scheduleDrain();
+    void sync();
     void handle(const xcb_generic_event_t* event);
     void onPress(const xcb_key_press_event_t* event);
     void onRelease(const xcb_key_release_event_t* event);
@@ -81,6 +85,7 @@ struct X11Hotkeys::Impl {
     quint8 xkbFirstEvent = 0; // 0: no XKB
     bool detectableRepeat = false;
     std::map<int, Registration> registrations;
+    bool mappingStale = false;
     // Autorepeat: keys seen going down and not yet up, and the last release.
     std::set<xcb_keycode_t> down;
     xcb_keycode_t lastReleased = 0;
@@ -143,9 +148,11 @@ void X11Hotkeys::Impl::setUpXkb() {
         nullptr));
     if (!use || !use->supported) return;
     xkbFirstEvent = ext->first_event;
-    xcb_xkb_select_events(connection, XCB_XKB_ID_USE_CORE_KBD,
-                          XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY, 0,
-                          XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY, 0, 0, nullptr);
+    // A client that uses XKB gets no core MappingNotify: its own events say it.
+    const quint16 changes = XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY | XCB_XKB_EVENT_TYPE_MAP_NOTIFY;
+    const quint16 parts = XCB_XKB_MAP_PART_KEY_SYMS | XCB_XKB_MAP_PART_MODIFIER_MAP;
+    xcb_xkb_select_events(connection, XCB_XKB_ID_USE_CORE_KBD, changes, 0, changes, parts, parts,
+                          nullptr);
     const quint32 repeat = XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT;
     XcbReply<xcb_xkb_per_client_flags_reply_t> flags(xcb_xkb_per_client_flags_reply(
         connection,
@@ -154,9 +161,12 @@ void X11Hotkeys::Impl::setUpXkb() {
     detectableRepeat = flags && (flags->value & repeat);
 }
 
+// One change of the mapping comes as several events: it is read again once
+// they are all in, or before a key event that follows them.
 void X11Hotkeys::Impl::drain() {
     while (XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(connection)})
         handle(event.get());
+    if (mappingStale) mappingChanged();
     if (xcb_connection_has_error(connection)) notifier->setEnabled(false);
 }
 
@@ -166,19 +176,28 @@ void X11Hotkeys::Impl::scheduleDrain() {
     QTimer::singleShot(0, notifier.get(), [this] { drain(); });
 }
 
+// Returns once the server has handled every request sent before.
+void X11Hotkeys::Impl::sync() {
+    XcbReply<xcb_get_input_focus_reply_t> reply(
+        xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+    scheduleDrain();
+}
+
 void X11Hotkeys::Impl::handle(const xcb_generic_event_t* event) {
     const quint8 type = event->response_type & 0x7f;
-    if (type == XCB_KEY_PRESS) {
-        onPress(reinterpret_cast<const xcb_key_press_event_t*>(event));
-    } else if (type == XCB_KEY_RELEASE) {
-        onRelease(reinterpret_cast<const xcb_key_release_event_t*>(event));
+    if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE) {
+        if (mappingStale) mappingChanged();
+        if (type == XCB_KEY_PRESS)
+            onPress(reinterpret_cast<const xcb_key_press_event_t*>(event));
+        else
+            onRelease(reinterpret_cast<const xcb_key_release_event_t*>(event));
     } else if (type == XCB_MAPPING_NOTIFY) {
-        if (reinterpret_cast<const xcb_mapping_notify_event_t*>(event)->request !=
-            XCB_MAPPING_POINTER)
-            mappingChanged();
+        const auto* mapping = reinterpret_cast<const xcb_mapping_notify_event_t*>(event);
+        if (mapping->request != XCB_MAPPING_POINTER) mappingStale = true;
     } else if (xkbFirstEvent != 0 && type == xkbFirstEvent) {
         const auto* xkb = reinterpret_cast<const xcb_xkb_new_keyboard_notify_event_t*>(event);
-        if (xkb->xkbType == XCB_XKB_NEW_KEYBOARD_NOTIFY) mappingChanged();
+        if (xkb->xkbType == XCB_XKB_NEW_KEYBOARD_NOTIFY || xkb->xkbType == XCB_XKB_MAP_NOTIFY)
+            mappingStale = true;
     }
 }
 
@@ -233,7 +252,10 @@ bool X11Hotkeys::Impl::grab(int id, Registration& r) {
         if (XcbReply<xcb_generic_error_t> error{xcb_request_check(connection, cookie)})
             refused = true;
     // Ungrabbing a combination another client holds leaves its grab alone.
-    if (refused) ungrab(r);
+    if (refused) {
+        ungrab(r);
+        sync();
+    }
     return !refused;
 }
 
@@ -247,6 +269,7 @@ void X11Hotkeys::Impl::ungrab(Registration& r) {
 // Grabs are made by keycode and modifier mask: when the new mapping gives a
 // registration other keycodes or masks, its grabs are made again.
 void X11Hotkeys::Impl::mappingChanged() {
+    mappingStale = false;
     keymap->refresh();
     std::vector<int> lost;
     for (auto& [id, r] : registrations) {
@@ -289,9 +312,7 @@ void X11Hotkeys::Impl::release() {
     if (!holding || releasing) return;
     releasing = true;
     holdLimit.stop();
-    // Keys typed until now may still be on their way: a round trip brings them.
-    XcbReply<xcb_get_input_focus_reply_t> sync(
-        xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+    sync(); // keys typed until now may still be on their way
     drain();
     holding = false;
     xcb_ungrab_keyboard(connection, XCB_CURRENT_TIME);
@@ -351,7 +372,7 @@ void X11Hotkeys::remove(int id) {
     if (it == impl_->registrations.end()) return;
     impl_->ungrab(it->second);
     impl_->registrations.erase(it);
-    xcb_flush(impl_->connection);
+    impl_->sync(); // the combination is free for others when this returns
 }
 
 bool X11Hotkeys::held(int key, int modifiers) {
