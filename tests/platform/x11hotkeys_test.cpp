@@ -244,6 +244,27 @@ TEST_F(X11HotkeysTest, AKeyHeldDownFiresOnce) {
     EXPECT_EQ(fired_, (std::vector<int>{1, 1})) << "a new press after the release fires";
 }
 
+// The launcher lets the keyboard go before the hotkey's keys are up: their
+// releases go to its window, and the hotkey must still fire the next time.
+TEST_F(X11HotkeysTest, AHotkeyFiresAgainAfterItsKeysWereReleasedElsewhere) {
+    ASSERT_TRUE(hotkeys_.add(1, 'Z', kShiftWin));
+    typist_.press(XK_Shift_L);
+    typist_.press(XK_Super_L);
+    typist_.press(XK_z);
+    ASSERT_TRUE(waitUntil([&] { return fired_.size() == 1; }, 10000));
+    hotkeys_.holdKeyboard(times_.back());
+    hotkeys_.releaseKeyboard();
+    typist_.release(XK_z);
+    typist_.release(XK_Super_L);
+    typist_.release(XK_Shift_L);
+    // Reading the keyboard (as the launcher does before sending keys) sees
+    // the keys up; the next press is a press, not a repeat.
+    EXPECT_FALSE(hotkeys_.held('Z', kShiftWin));
+    typist_.chord({XK_Shift_L, XK_Super_L, XK_z});
+    settle();
+    EXPECT_EQ(fired_, (std::vector<int>{1, 1})) << "the key is still taken for held down";
+}
+
 TEST_F(X11HotkeysTest, ACombinationAnotherClientHoldsIsRefused) {
     ASSERT_TRUE(hotkeys_.add(1, 'Z', kShiftWin));
     const xcb_keycode_t x = typist_.code(XK_x);

@@ -74,7 +74,6 @@ struct X11Hotkeys::Impl {
     bool holdKeyboard(quint32 timestamp);
     void release();
     void replayKept();
-    void forgetReleasedKeys();
 
     HotkeyEvents events;
     xcb_connection_t* connection = nullptr;
@@ -133,7 +132,7 @@ bool X11Hotkeys::Impl::connect() {
     holdLimit.setInterval(kHoldLimitMs);
     QObject::connect(&holdLimit, &QTimer::timeout, &holdLimit, [this] { release(); });
     downCheck.setInterval(kDownCheckMs);
-    QObject::connect(&downCheck, &QTimer::timeout, &downCheck, [this] { forgetReleasedKeys(); });
+    QObject::connect(&downCheck, &QTimer::timeout, &downCheck, [this] { keysDown(); });
     scheduleDrain();
     return true;
 }
@@ -287,6 +286,7 @@ void X11Hotkeys::Impl::mappingChanged() {
 }
 
 // The keys down now by keycode; nothing when the server does not answer.
+// Keys taken for held down that are up are forgotten on the way.
 std::optional<std::vector<bool>> X11Hotkeys::Impl::keysDown() {
     XcbReply<xcb_query_keymap_reply_t> reply(
         xcb_query_keymap_reply(connection, xcb_query_keymap(connection), nullptr));
@@ -295,6 +295,8 @@ std::optional<std::vector<bool>> X11Hotkeys::Impl::keysDown() {
     std::vector<bool> result(256);
     for (int code = 0; code < 256; ++code)
         result[code] = (reply->keys[code / 8] >> (code % 8)) & 1;
+    std::erase_if(down, [&](xcb_keycode_t code) { return !result[code]; });
+    if (down.empty()) downCheck.stop();
     return result;
 }
 
@@ -339,13 +341,6 @@ void X11Hotkeys::Impl::replayKept() {
     for (xcb_keycode_t code : pressed)
         xcb_test_fake_input(connection, XCB_KEY_RELEASE, code, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
     kept.clear();
-}
-
-void X11Hotkeys::Impl::forgetReleasedKeys() {
-    const std::optional<std::vector<bool>> now = keysDown();
-    for (auto it = down.begin(); it != down.end();)
-        it = (!now || !(*now)[*it]) ? down.erase(it) : std::next(it);
-    if (down.empty()) downCheck.stop();
 }
 
 X11Hotkeys::X11Hotkeys() : impl_(std::make_unique<Impl>()) {}
