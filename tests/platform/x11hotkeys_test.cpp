@@ -3,6 +3,7 @@
 // and keys typed while the keyboard is held landing in a line edit.
 
 #include "platform/linux/x11hotkeys.h"
+#include "platform/linux/x11hotkeys_xkb.h"
 #include "testsupport.h"
 
 #include <QApplication>
@@ -121,6 +122,34 @@ public:
                 return xcb_keycode_t(setup->min_keycode + i);
         return 0;
     }
+    // The server's clock now (milliseconds): the time of a property change.
+    quint32 serverTime() {
+        if (clock_ == XCB_NONE) {
+            clock_ = xcb_generate_id(c_);
+            const quint32 events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+            xcb_create_window(c_, 0, clock_, root_, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                              XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
+        }
+        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, clock_, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                            0, nullptr);
+        xcb_flush(c_);
+        while (xcb_generic_event_t* event = xcb_wait_for_event(c_)) {
+            const bool property = (event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY;
+            const quint32 time = reinterpret_cast<xcb_property_notify_event_t*>(event)->time;
+            free(event);
+            if (property) return time;
+        }
+        return 0;
+    }
+    // How long the keyboard waits before it repeats a held key, and between
+    // repeats (milliseconds).
+    std::pair<quint32, quint32> repeatTiming() {
+        free(xcb_xkb_use_extension_reply(c_, xcb_xkb_use_extension(c_, 1, 0), nullptr));
+        Reply<xcb_xkb_get_controls_reply_t> r(xcb_xkb_get_controls_reply(
+            c_, xcb_xkb_get_controls(c_, XCB_XKB_ID_USE_CORE_KBD), nullptr));
+        return r ? std::pair<quint32, quint32>{r->repeatDelay, r->repeatInterval}
+                 : std::pair<quint32, quint32>{660, 40};
+    }
     void mapKeycode(xcb_keycode_t code, quint32 keysym) {
         const xcb_keysym_t syms[2] = {keysym, keysym};
         xcb_change_keyboard_mapping(c_, 1, code, 2, syms);
@@ -137,6 +166,7 @@ private:
     xcb_connection_t* c_;
     xcb_window_t root_ = XCB_NONE;
     xcb_key_symbols_t* syms_ = nullptr;
+    xcb_window_t clock_ = XCB_NONE;
     std::vector<xcb_keycode_t> held_;
 };
 
@@ -227,13 +257,14 @@ TEST_F(X11HotkeysTest, OtherCombinationsDoNotFire) {
 
 TEST_F(X11HotkeysTest, AKeyHeldDownFiresOnce) {
     ASSERT_TRUE(hotkeys_.add(1, 'Z', kShiftWin));
-    const xcb_keycode_t z = typist_.code(XK_z);
+    const auto [delay, interval] = typist_.repeatTiming();
     typist_.press(XK_Shift_L);
     typist_.press(XK_Super_L);
-    typist_.down(z);
-    typist_.down(z); // what autorepeat does
-    typist_.down(z);
-    typist_.up(z);
+    const quint32 pressed = typist_.serverTime();
+    typist_.press(XK_z);
+    // Held until the server's clock shows that the keyboard repeated it.
+    ASSERT_TRUE(waitUntil([&] { return typist_.serverTime() - pressed > delay + 3 * interval; }));
+    typist_.release(XK_z);
     typist_.release(XK_Super_L);
     typist_.release(XK_Shift_L);
     settle();
@@ -330,6 +361,23 @@ TEST_F(X11HotkeysTest, AChangedMappingKeepsTheHotkeyAndGrabsNewKeycodes) {
     EXPECT_EQ(fired_, (std::vector<int>{1, 1}));
     typist_.mapKeycode(spare, 0);
     EXPECT_TRUE(refused_.empty());
+}
+
+TEST_F(X11HotkeysTest, ANewKeycodeAnotherClientHoldsIsReportedRefused) {
+    ASSERT_TRUE(hotkeys_.add(1, 'Z', kShiftWin));
+    const xcb_keycode_t spare = typist_.spareKeycode();
+    ASSERT_NE(spare, 0) << "the test server's mapping has no free keycode";
+    ASSERT_TRUE(typist_.grabKey(spare, XCB_MOD_MASK_SHIFT | kMod4));
+    typist_.mapKeycode(spare, XK_z);
+    settle();
+    EXPECT_EQ(refused_, std::vector<int>{1});
+    typist_.ungrabKey(spare, XCB_MOD_MASK_SHIFT | kMod4);
+    typist_.mapKeycode(spare, 0);
+    settle();
+    EXPECT_EQ(refused_, std::vector<int>{1}) << "told once";
+    typist_.chord({XK_Shift_L, XK_Super_L, XK_z});
+    settle();
+    EXPECT_EQ(fired_, std::vector<int>{1}) << "grabbed again once the mapping allowed it";
 }
 
 TEST_F(X11HotkeysTest, HeldSeesTheKeyAndEitherSideOfItsModifiers) {

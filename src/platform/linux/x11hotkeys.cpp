@@ -2,6 +2,7 @@
 
 #include "platform/keys/virtualkeys.h"
 #include "x11hotkeys_keymap.h"
+#include "x11hotkeys_xkb.h"
 
 #include <QSocketNotifier>
 #include <QTimer>
@@ -13,10 +14,6 @@
 #include <set>
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
-// The XKB header names a member "explicit", a keyword of C++.
-#define explicit xkb_explicit
-#include <xcb/xkb.h>
-#undef explicit
 
 namespace lorvanta::platform {
 
@@ -83,6 +80,7 @@ struct X11Hotkeys::Impl {
     std::unique_ptr<QSocketNotifier> notifier;
     quint8 xkbFirstEvent = 0; // 0: no XKB
     bool detectableRepeat = false;
+    bool xtest = false; // kept keys can be typed again
     std::map<int, Registration> registrations;
     bool mappingStale = false;
     // Autorepeat: keys seen going down and not yet up, and the last release.
@@ -125,6 +123,8 @@ bool X11Hotkeys::Impl::connect() {
     root = it.data->root;
     keymap = std::make_unique<X11Keymap>(c);
     setUpXkb();
+    const xcb_query_extension_reply_t* test = xcb_get_extension_data(c, &xcb_test_id);
+    xtest = test && test->present;
     notifier = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(c), QSocketNotifier::Read);
     QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(),
                      [this] { drain(); });
@@ -300,7 +300,9 @@ std::optional<std::vector<bool>> X11Hotkeys::Impl::keysDown() {
     return result;
 }
 
+// Without XTest the kept keys could not be handed on: nothing is held then.
 bool X11Hotkeys::Impl::holdKeyboard(quint32 timestamp) {
+    if (!xtest) return false;
     XcbReply<xcb_grab_keyboard_reply_t> reply(xcb_grab_keyboard_reply(
         connection,
         xcb_grab_keyboard(connection, 0, root, timestamp ? timestamp : XCB_CURRENT_TIME,
