@@ -408,24 +408,42 @@ TEST_F(X11HotkeysTest, HeldSeesTheKeyAndEitherSideOfItsModifiers) {
 }
 
 TEST_F(X11HotkeysTest, KeysTypedWhileHeldReachTheWindowFocusedAfterwards) {
-    for (const bool releasedByCall : {true, false}) {
-        hotkeys_.holdKeyboard(0);
+    ASSERT_TRUE(hotkeys_.add(1, 'Z', kShiftWin));
+    const struct {
+        const char* row;
+        bool fromHotkey; // held with the time of a hotkey press whose keys are up again
+        bool releasedByCall;
+    } cases[] = {
+        {"now, released", false, true},
+        {"now, let go by itself", false, false},
+        {"from the hotkey, released", true, true},
+    };
+    for (const auto& c : cases) {
+        quint32 time = 0;
+        if (c.fromHotkey) {
+            typist_.chord({XK_Shift_L, XK_Super_L, XK_z});
+            settle();
+            ASSERT_FALSE(times_.empty());
+            time = times_.back();
+        }
+        hotkeys_.holdKeyboard(time);
         typist_.type("aBc");
         QLineEdit edit;
         edit.show();
         edit.activateWindow();
         edit.setFocus();
         ASSERT_TRUE(waitUntil([&] { return edit.hasFocus() && edit.isActiveWindow(); }, 10000));
-        if (releasedByCall) {
-            EXPECT_TRUE(edit.text().isEmpty()) << "keys went past the hold";
+        if (c.releasedByCall) {
+            EXPECT_TRUE(edit.text().isEmpty()) << c.row << ": keys went past the hold";
             hotkeys_.releaseKeyboard();
-        } // else the hold ends by itself
+        }
         EXPECT_TRUE(waitUntil([&] { return edit.text() == QStringLiteral("aBc"); }, 10000))
-            << "released by call: " << releasedByCall << ", text: " << edit.text().toStdString();
+            << c.row << ", text: " << edit.text().toStdString();
 
         typist_.type("d"); // the keyboard is free again
-        EXPECT_TRUE(waitUntil([&] { return edit.text() == QStringLiteral("aBcd"); }, 10000));
-        EXPECT_FALSE(hotkeys_.held('A', kModShift)) << "no key stays down";
+        EXPECT_TRUE(waitUntil([&] { return edit.text() == QStringLiteral("aBcd"); }, 10000))
+            << c.row;
+        EXPECT_FALSE(hotkeys_.held('A', kModShift)) << c.row << ": no key stays down";
     }
 }
 
