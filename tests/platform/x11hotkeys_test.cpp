@@ -150,6 +150,21 @@ public:
         return r ? std::pair<quint32, quint32>{r->repeatDelay, r->repeatInterval}
                  : std::pair<quint32, quint32>{660, 40};
     }
+    // The keycodes of the eight modifiers, row by row; moves a keycode from
+    // one row to another.
+    std::vector<xcb_keycode_t> modifierMapping(int& perModifier) {
+        Reply<xcb_get_modifier_mapping_reply_t> r(
+            xcb_get_modifier_mapping_reply(c_, xcb_get_modifier_mapping(c_), nullptr));
+        if (!r) return {};
+        perModifier = r->keycodes_per_modifier;
+        const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(r.p);
+        return {codes, codes + 8 * perModifier};
+    }
+    bool setModifierMapping(const std::vector<xcb_keycode_t>& codes, int perModifier) {
+        Reply<xcb_set_modifier_mapping_reply_t> r(xcb_set_modifier_mapping_reply(
+            c_, xcb_set_modifier_mapping(c_, quint8(perModifier), codes.data()), nullptr));
+        return r && r->status == XCB_MAPPING_STATUS_SUCCESS;
+    }
     void mapKeycode(xcb_keycode_t code, quint32 keysym) {
         const xcb_keysym_t syms[2] = {keysym, keysym};
         xcb_change_keyboard_mapping(c_, 1, code, 2, syms);
@@ -361,6 +376,45 @@ TEST_F(X11HotkeysTest, AChangedMappingKeepsTheHotkeyAndGrabsNewKeycodes) {
     EXPECT_EQ(fired_, (std::vector<int>{1, 1}));
     typist_.mapKeycode(spare, 0);
     EXPECT_TRUE(refused_.empty());
+}
+
+TEST_F(X11HotkeysTest, NumLockCountsWhereverTheMappingPutsIt) {
+    ASSERT_TRUE(hotkeys_.add(1, 'Z', kShiftWin));
+    int per = 0;
+    const std::vector<xcb_keycode_t> original = typist_.modifierMapping(per);
+    ASSERT_FALSE(original.empty());
+    constexpr int kMod2 = 4, kMod3 = 5; // rows: Shift, Lock, Control, Mod1..Mod5
+    const xcb_keycode_t numLock = typist_.code(XK_Num_Lock);
+    ASSERT_EQ(
+        std::count(original.begin() + kMod2 * per, original.begin() + (kMod2 + 1) * per, numLock),
+        1)
+        << "the test server's layout has Num Lock on Mod2";
+    ASSERT_EQ(std::count(original.begin() + kMod3 * per, original.begin() + (kMod3 + 1) * per, 0),
+              per)
+        << "the test server's layout leaves Mod3 free";
+    std::vector<xcb_keycode_t> moved = original;
+    std::replace(moved.begin() + kMod2 * per, moved.begin() + (kMod2 + 1) * per, numLock,
+                 xcb_keycode_t(0));
+    moved[kMod3 * per] = numLock;
+    ASSERT_TRUE(typist_.setModifierMapping(moved, per));
+
+    // Once the new mapping is seen, the combination with Mod3 is grabbed.
+    const xcb_keycode_t z = typist_.code(XK_z);
+    const quint16 withMod3 = XCB_MOD_MASK_SHIFT | kMod4 | XCB_MOD_MASK_3;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            const bool free = typist_.grabKey(z, withMod3);
+            if (free) typist_.ungrabKey(z, withMod3);
+            return !free;
+        },
+        10000));
+    toggleLock(XK_Num_Lock);
+    EXPECT_EQ(typist_.modifierState() & XCB_MOD_MASK_3, XCB_MOD_MASK_3);
+    typist_.chord({XK_Shift_L, XK_Super_L, XK_z});
+    settle();
+    toggleLock(XK_Num_Lock);
+    EXPECT_EQ(fired_, std::vector<int>{1});
+    EXPECT_TRUE(typist_.setModifierMapping(original, per));
 }
 
 TEST_F(X11HotkeysTest, ANewKeycodeAnotherClientHoldsIsReportedRefused) {
