@@ -14,7 +14,7 @@ packages=(
   # libraries of the stack
   libzip-dev zlib1g-dev libhunspell-dev hunspell-en-us libpulse-dev
   libxcb1-dev libxcb-ewmh-dev libxcb-keysyms1-dev libxcb-xtest0-dev
-  libxcb-xinput-dev libxcb-screensaver0-dev libxcb-res0-dev libxcb-icccm4-dev
+  libxcb-xinput-dev libxcb-xkb-dev libxcb-screensaver0-dev libxcb-res0-dev libxcb-icccm4-dev
   libx11-xcb-dev libxkbcommon-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth openbox x11-utils

@@ -50,6 +50,8 @@ struct Instances {
         w->command = script;
         core.store.append(std::move(w));
         core.setup.hide = false;
+        // Tests run side by side on one X server: no instance takes the hotkey.
+        core.setup.hotkey = 0;
         EXPECT_TRUE(core.file.WriteSettings(false).ok());
 
         env.insert(s("LORVANTA_HOME"), dir.path());
