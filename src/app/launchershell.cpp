@@ -99,10 +99,10 @@ void LauncherShell::hideMessage() {
 
 void LauncherShell::toggle() {
     // Qt can lose track of its activation when the launcher is hidden and
-    // shown again quickly, while the window manager still gives it the
-    // focus; either one saying it is in front is enough.
-    const bool inFront =
-        window_.isActiveWindow() || platform_.focus.activeWindow() == window_.winId();
+    // shown again quickly; the window manager's active window, where there
+    // is one to read, is the truth.
+    const platform::WindowHandle active = platform_.focus.activeWindow();
+    const bool inFront = active != 0 ? active == window_.winId() : window_.isActiveWindow();
     if (window_.isVisible() && inFront)
         showHide_.ManageShowHide(false, false, ShowHide::kLockMs);
     else

@@ -207,6 +207,9 @@ void X11Hotkeys::Impl::onPress(const xcb_key_press_event_t* event) {
     down.insert(code);
     if (const std::optional<int> id = registrationOf(code, event->state)) {
         if (!repeat && events.pressed) events.pressed(*id, event->time);
+        // Thawed only now: a hold taken by the handler gets every key after the press.
+        xcb_allow_events(connection, XCB_ALLOW_ASYNC_KEYBOARD, event->time);
+        xcb_flush(connection);
         return;
     }
     if (holding) kept.push_back({true, code});
@@ -244,8 +247,10 @@ bool X11Hotkeys::Impl::grab(int id, Registration& r) {
     std::vector<xcb_void_cookie_t> cookies;
     for (xcb_keycode_t code : r.keycodes)
         for (quint16 lock : r.locks)
+            // The keyboard freezes at the press until it is handled, so keys
+            // typed right after it wait for the hold that the press may ask for.
             cookies.push_back(xcb_grab_key_checked(connection, 1, root, r.mask | lock, code,
-                                                   XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+                                                   XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_SYNC));
     bool refused = false;
     for (xcb_void_cookie_t cookie : cookies)
         if (XcbReply<xcb_generic_error_t> error{xcb_request_check(connection, cookie)})
