@@ -63,9 +63,10 @@ struct OwnDisplay {
         return false;
     }
     ~OwnDisplay() {
-        wm.kill();
+        // Terminated, not killed: the server removes its lock file.
+        wm.terminate();
         wm.waitForFinished();
-        xvfb.kill();
+        xvfb.terminate();
         xvfb.waitForFinished();
     }
 };
@@ -136,7 +137,8 @@ int main(int argc, char** argv) {
     }
     const auto hide = [&] {
         keys.chord({XK_Escape});
-        waitFor([&] { return !keys.viewable(window); }, 3000);
+        if (!waitFor([&] { return !keys.viewable(window) && keys.focusWindow() != window; }, 3000))
+            out << "hotkey_bench: Escape did not hide the launcher\n";
         // Past the guard that ignores a hotkey right after a show or hide.
         QThread::msleep(300);
     };

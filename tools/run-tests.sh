@@ -31,4 +31,6 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 
+# Sanitizer builds: leaks that libraries keep until exit are not ours.
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 ctest --test-dir "$build" --output-on-failure -j2 "$@"

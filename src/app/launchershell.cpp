@@ -65,8 +65,11 @@ void LauncherShell::start(bool silent, bool safeMode) {
     incognito_.ClearIncognitoFolder(true);
     if (silent) {
         showHide_.setStartedSilently();
-        // Hidden from the start: the way back is shown as after a hide.
-        if (core_.setup.trayicon) showHide_.AddIcon();
+        // Hidden from the start as after a hide (the tray icon, the
+        // information line), but without the hide's guard, which would
+        // swallow a hotkey pressed at once.
+        if (core_.setup.trayicon || core_.setup.alwaystrayicon) showHide_.AddIcon();
+        if (core_.setup.infoenabled) idle_.DisplayIdleInfo(true);
     }
     showHide_.setStarted(true);
 }
@@ -101,7 +104,10 @@ void LauncherShell::toggle() {
     // Qt can lose track of its activation when the launcher is hidden and
     // shown again quickly; the window manager's active window, where there
     // is one to read, is the truth.
-    const platform::WindowHandle active = platform_.focus.activeWindow();
+    // On any other platform plugin the X server's answer is about XWayland.
+    const platform::WindowHandle active = QGuiApplication::platformName() == u"xcb"
+                                              ? platform_.focus.activeWindow()
+                                              : platform::WindowHandle(0);
     const bool inFront = active != 0 ? active == window_.winId() : window_.isActiveWindow();
     if (window_.isVisible() && inFront)
         showHide_.ManageShowHide(false, false, ShowHide::kLockMs);
@@ -134,8 +140,7 @@ bool LauncherShell::eventFilter(QObject* watched, QEvent* event) {
 // ------------------------------------------------------------ HotkeyHost
 
 qint64 LauncherShell::msSinceShowHide() const {
-    const QDateTime last = showHide_.lastShowHide();
-    return last.isValid() ? last.msecsTo(clock_.now()) : std::numeric_limits<qint64>::max();
+    return showHide_.msSinceShowHide();
 }
 
 void LauncherShell::showWindow(int locktim, quint32 timestamp) {
@@ -177,7 +182,9 @@ void LauncherShell::showToast(const QString& text) {
 }
 
 void LauncherShell::reapplyInput() {
-    window_.controller().SetNewWord(window_.input().text(), true);
+    const WordEdit& edit = window_.input();
+    const bool selected = !edit.text().isEmpty() && edit.selectedText() == edit.text();
+    window_.controller().SetNewWord(edit.text(), selected);
 }
 
 } // namespace lorvanta

@@ -10,6 +10,7 @@
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QToolTip>
 
@@ -138,6 +139,7 @@ LauncherWindow::LauncherWindow(CoreState& core, const DataFolder& folder,
     listTimer_.setSingleShot(true);
     connect(&listTimer_, &QTimer::timeout, this, [this] { controller_->listTimerFired(); });
     setAcceptDrops(true);
+    setMouseTracking(true); // the sizing cursor at the right edge
     edit_->window = this;
     connectPane();
     connectInput();
@@ -216,6 +218,24 @@ void LauncherWindow::applyWidth() {
     // narrower measure.
     const int w = s.customwidth > 0 ? s.customwidth : std::max(s.width, 130) * 3;
     resize(w, edit_->sizeHint().height() + 12);
+}
+
+void LauncherWindow::mousePressEvent(QMouseEvent* event) {
+    resizing_ = showHide_ && event->button() == Qt::LeftButton &&
+                onResizeEdge(int(event->position().x()), width());
+    if (!resizing_) QWidget::mousePressEvent(event);
+}
+
+void LauncherWindow::mouseMoveEvent(QMouseEvent* event) {
+    const int x = int(event->position().x());
+    if (resizing_ && !dragHolds(x, width())) resizing_ = false;
+    if (resizing_) showHide_->placer().dragRightEdge(x);
+    setCursor(resizing_ || onResizeEdge(x, width()) ? Qt::SizeHorCursor : Qt::ArrowCursor);
+}
+
+void LauncherWindow::mouseReleaseEvent(QMouseEvent* event) {
+    resizing_ = false;
+    QWidget::mouseReleaseEvent(event);
 }
 
 void LauncherWindow::setInputQuietly(const QString& text) {

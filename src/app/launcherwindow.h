@@ -139,6 +139,10 @@ Q_SIGNALS:
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
+    // Dragging the right edge sets the width.
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
@@ -163,6 +167,7 @@ private:
     ListDisplayModel display_;
     PreviousWindow previous_;
     ShowHide* showHide_ = nullptr;
+    bool resizing_ = false;
     QTimer listTimer_;
     bool failed_ = false;
     bool closing_ = false;

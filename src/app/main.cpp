@@ -44,9 +44,9 @@ public:
         if (core_.file.ReadSettings(false) == SettingsFile::ReadResult::Exit) return false;
         Setup& s = core_.setup;
         if (start_.safeMode) s.ignorenetwork = true;
-        // Steps of subsystems still to come: first-run wizard, skin, hotkeys,
-        // keyboard hook, icon cache, index and import workers, clipboard
-        // history, alarm timer, plugins.
+        // Steps of subsystems still to come: first-run wizard, skin, icon
+        // cache, index and import workers, clipboard history, alarm timer,
+        // plugins. The hotkeys and the Super-key gestures start with the shell.
         applyPriority(s.priority);
         const QString program =
             os_.platform().environment.programFolder() + QStringLiteral("lorvanta");

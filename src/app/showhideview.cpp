@@ -65,8 +65,9 @@ void LauncherShell::showMainWindow() {
     window_.show();
 }
 
+// The list as it stands: nothing is searched or completed again.
 void LauncherShell::showResultPane() {
-    window_.showListForInput();
+    window_.showList(InputView::ListFocus::Keep);
 }
 
 void LauncherShell::activateMainWindow() {
@@ -89,7 +90,7 @@ void LauncherShell::resetSearch() {
 }
 
 void LauncherShell::showListControl() {
-    window_.showListForInput();
+    window_.showList(InputView::ListFocus::Keep);
 }
 
 void LauncherShell::focusPaneEditor() {
@@ -149,11 +150,11 @@ void LauncherShell::applyDesignForResize() {
 }
 
 void LauncherShell::layoutListForHeight(int) {
-    window_.showListForInput();
+    if (window_.pane().isVisible()) window_.showList(InputView::ListFocus::Keep);
 }
 
 void LauncherShell::redisplayList() {
-    if (window_.pane().isVisible()) window_.showListForInput();
+    if (window_.pane().isVisible()) window_.showList(InputView::ListFocus::Keep);
 }
 
 // ------------------------------------------------------------ IdleInfoView

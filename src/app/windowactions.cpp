@@ -8,6 +8,7 @@
 #include "core/text/textkinds.h"
 #include "pane/resultpane.h"
 #include "shell/dropword.h"
+#include "shell/showhide/showhide.h"
 
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -28,7 +29,6 @@ namespace {
 QString comingKey(int k, bool ctrl, bool shift, bool alt, bool startf1) {
     if (k == Qt::Key_F1 && startf1) return QStringLiteral("The start page is");
     if (k == Qt::Key_F2 && shift) return QStringLiteral("The browser pane is");
-    if (k == Qt::Key_F11) return QStringLiteral("Window placement is");
     if (k == Qt::Key_Menu && alt) return QStringLiteral("The context menu of items is");
     if (!ctrl || alt) return {};
     switch (k) {
@@ -54,6 +54,10 @@ bool LauncherWindow::handleMenuKey(QKeyEvent* e) {
     const bool ctrl = mods & Qt::ControlModifier, shift = mods & Qt::ShiftModifier,
                alt = mods & Qt::AltModifier;
     const int k = e->key();
+    if (k == Qt::Key_F11 && showHide_) {
+        showHide_->placer().f11(shift, ctrl);
+        return true;
+    }
     if (const QString coming = comingKey(k, ctrl, shift, alt, core_.setup.startf1);
         !coming.isEmpty()) {
         notAvailable(coming);
@@ -118,6 +122,10 @@ void LauncherWindow::buildMenu() {
     later(QStringLiteral("Import From a URL..."), "Ctrl+U", "Keyword import is");
     later(QStringLiteral("Help"), "F1", "The online help is");
     menu_->addSeparator();
+    add(QStringLiteral("Hide (Shift+Esc)"), nullptr, [this] { hideWindow(); });
+    add(QStringLiteral("Fit on screen if oversized (panic)"), nullptr, [this] {
+        if (showHide_) showHide_->placer().fitOnScreenPanic();
+    });
     add(QStringLiteral("Exit"), nullptr, [this] { closeProgram(); });
 }
 

@@ -181,3 +181,21 @@ TEST_F(Summon, ADoubleTapOfSuperInModeTwoOpensTheLauncherAndASingleTapDoesNot) {
 }
 
 } // namespace
+namespace {
+
+// The desktop reports the loss of focus a moment after Escape hid the
+// launcher; that must not count as another hide, whose guard would swallow a
+// hotkey pressed soon after.
+TEST_F(Summon, TheHotkeyBringsBackALauncherThatEscapeHidJustBefore) {
+    core.setup.hide = true;
+    start();
+    for (int round = 0; round < 3; ++round) {
+        settle(300);
+        pressMainHotkey();
+        ASSERT_TRUE(waitUntil([&] { return focused(); }, 10000)) << "round " << round;
+        keys.chord({XK_Escape});
+        ASSERT_TRUE(waitUntil([&] { return !window->isVisible(); }, 10000)) << "round " << round;
+    }
+}
+
+} // namespace

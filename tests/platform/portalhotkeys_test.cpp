@@ -252,7 +252,8 @@ protected:
         const int before = int(events_.size());
         portal_.activate(portal_.session(), s("hotkey-%1").arg(id), 5);
         ASSERT_TRUE(eventsReach(before + 1));
-        EXPECT_EQ(events_.takeLast(), s("pressed %1 5").arg(id));
+        // The portal's time is not the X server's: presses carry none.
+        EXPECT_EQ(events_.takeLast(), s("pressed %1 0").arg(id));
     }
 
     PrivateBus bus_;
@@ -327,7 +328,7 @@ TEST_F(PortalTest, ActivatedOnOurSessionPressesTheHotkey) {
     portal_.activate(session, s("hotkey-7"), 0x1'0000'0042ULL);
     portal_.activate(session, s("hotkey-1"), 0);
     ASSERT_TRUE(eventsReach(2));
-    EXPECT_EQ(events_, (QStringList{s("pressed 7 66"), s("pressed 1 0")}));
+    EXPECT_EQ(events_, (QStringList{s("pressed 7 0"), s("pressed 1 0")}));
 }
 
 TEST_F(PortalTest, ADeniedOrCancelledBindRefusesEveryIdAndForgetsThem) {

@@ -27,7 +27,7 @@ struct ShowHideTest : ::testing::Test {
     VirtualTime time;
     RecordingView view;
     int expansions = 0;
-    IdleInfo idle{setup, view, time, [this](const QString& syntax) {
+    IdleInfo idle{setup, view, time, [this](const QString& syntax) -> QString {
                       ++expansions;
                       return syntax + QString::number(expansions);
                   }};

@@ -365,7 +365,9 @@ void PortalHotkeys::Impl::activate(const QDBusMessage& signal) {
     const int id = hotkeyIdOf(arguments.value(1).toString());
     if (!wanted.contains(id) || !events.pressed) return;
     // The portal's time has 64 bits; the X11 form of the event, 32.
-    events.pressed(id, quint32(arguments.value(2).toULongLong()));
+    // The portal's timestamp is not the X server's time, which is what a
+    // press's timestamp is used as (focus requests, keyboard grabs).
+    events.pressed(id, 0);
 }
 
 void PortalHotkeys::Impl::portalChanged(const QString& oldOwner, const QString& newOwner) {

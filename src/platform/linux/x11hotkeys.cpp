@@ -62,6 +62,7 @@ struct X11Hotkeys::Impl {
     void sync();
     void handle(const xcb_generic_event_t* event);
     void onPress(const xcb_key_press_event_t* event);
+    void thaw(xcb_timestamp_t time);
     void onRelease(const xcb_key_release_event_t* event);
     std::optional<int> registrationOf(xcb_keycode_t keycode, quint16 state) const;
     bool grab(int id, Registration& r);
@@ -165,7 +166,13 @@ void X11Hotkeys::Impl::setUpXkb() {
 void X11Hotkeys::Impl::drain() {
     while (XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(connection)})
         handle(event.get());
-    if (mappingStale) mappingChanged();
+    if (mappingStale) {
+        mappingChanged();
+        // Its round trips may have read a frozen press into the queue, which
+        // the socket will not signal again.
+        while (XcbReply<xcb_generic_event_t> event{xcb_poll_for_queued_event(connection)})
+            handle(event.get());
+    }
     if (xcb_connection_has_error(connection)) notifier->setEnabled(false);
 }
 
@@ -208,11 +215,20 @@ void X11Hotkeys::Impl::onPress(const xcb_key_press_event_t* event) {
     if (const std::optional<int> id = registrationOf(code, event->state)) {
         if (!repeat && events.pressed) events.pressed(*id, event->time);
         // Thawed only now: a hold taken by the handler gets every key after the press.
-        xcb_allow_events(connection, XCB_ALLOW_ASYNC_KEYBOARD, event->time);
-        xcb_flush(connection);
+        thaw(event->time);
         return;
     }
     if (holding) kept.push_back({true, code});
+    // A grabbed press whose registration went meanwhile (removed, refused,
+    // moved by a new keymap) froze the keyboard all the same.
+    thaw(event->time);
+}
+
+// Lets the keyboard go on after a press of one of our grabs; nothing happens
+// when it is not frozen.
+void X11Hotkeys::Impl::thaw(xcb_timestamp_t time) {
+    xcb_allow_events(connection, XCB_ALLOW_ASYNC_KEYBOARD, time);
+    xcb_flush(connection);
 }
 
 void X11Hotkeys::Impl::onRelease(const xcb_key_release_event_t* event) {
@@ -321,10 +337,12 @@ void X11Hotkeys::Impl::release() {
     if (!holding || releasing) return;
     releasing = true;
     holdLimit.stop();
-    sync(); // keys typed until now may still be on their way
+    // Ungrabbed first, then every key the grab got until then is taken in:
+    // none typed between the last read and the ungrab is lost.
+    xcb_ungrab_keyboard(connection, XCB_CURRENT_TIME);
+    sync();
     drain();
     holding = false;
-    xcb_ungrab_keyboard(connection, XCB_CURRENT_TIME);
     replayKept();
     xcb_flush(connection);
     releasing = false;

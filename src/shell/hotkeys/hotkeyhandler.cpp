@@ -89,7 +89,14 @@ void HotkeyHandler::WMHotkey(int id, quint32 timestamp) {
         run.display || holdsAny(w->command, kSendMarkers) || holdsAny(w->parameters, kSendMarkers);
     if (run.list || run.display) host_.skipNextKeyRelease();
     runs_.push_back(run);
-    if (!busy_) runNext();
+    if (busy_) return;
+    // From the event loop, never inside the press: the desktop holds the
+    // keyboard until the press is handled, and a keyword may open a dialog.
+    busy_ = true;
+    std::weak_ptr<int> alive = alive_;
+    scheduler_.after(0, [this, alive] {
+        if (!alive.expired()) runNext();
+    });
 }
 
 void HotkeyHandler::HotOpen(int locktim, quint32 timestamp) {

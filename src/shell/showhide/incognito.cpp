@@ -5,6 +5,7 @@
 #include "core/settings/setup.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QThread>
 #include <filesystem>
@@ -44,6 +45,9 @@ bool incognitoFolderExists(const QString& dataFolder) {
 }
 
 bool removeIncognitoFolder(const QString& dataFolder) {
+    // Without a data folder of its own, "incognito" would name a folder
+    // relative to wherever the program runs.
+    if (dataFolder.isEmpty() || !QDir::isAbsolutePath(dataFolder)) return false;
     const fs::path path = incognitoPath(dataFolder);
     std::error_code ec;
     const fs::file_status status = fs::symlink_status(path, ec);

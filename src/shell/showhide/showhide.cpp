@@ -123,7 +123,10 @@ void ShowHide::AppDeactivate() {
     case ShowHideView::FocusedPart::Elsewhere:
         break;
     }
-    if (setup_.hide) ManageShowHide(false, false, kLockMs);
+    // A launcher that is already hidden (Escape, the hotkey) is not hidden
+    // again: the desktop reports the loss of focus a moment later, and a
+    // second hide would restart the guard that swallows the next hotkey.
+    if (setup_.hide && view_.mainWindowVisible()) ManageShowHide(false, false, kLockMs);
     if ((setup_.autodropdown && setup_.listbehaveslikedropdown) ||
         (!setup_.hide && !setup_.autodropdown)) {
         if (!view_.customElementShown()) view_.hideResultPane();

@@ -133,6 +133,8 @@ public:
     int showState() const { return state_; }
     // The last executed show or hide; the hotkeys' guard reads it.
     QDateTime lastShowHide() const { return lastShowHide_; }
+    // Milliseconds since then; the largest number before the first.
+    qint64 msSinceShowHide() const { return msSince(lastShowHide_); }
     PendingFocus pendingFocus() const { return pendingFocus_; }
     LauncherPlacer& placer() { return placer_; }
 
