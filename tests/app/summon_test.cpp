@@ -8,11 +8,14 @@
 #include "commands/engine.h"
 #include "core/exec/recording.h"
 #include "platform/linux/linuxplatform.h"
+#include "platform/linux/x11desktop.h"
 #include "testsupport.h"
 #include "xkeyboard.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <X11/keysym.h>
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
@@ -195,6 +198,37 @@ TEST_F(Summon, TheHotkeyBringsBackALauncherThatEscapeHidJustBefore) {
         ASSERT_TRUE(waitUntil([&] { return focused(); }, 10000)) << "round " << round;
         keys.chord({XK_Escape});
         ASSERT_TRUE(waitUntil([&] { return !window->isVisible(); }, 10000)) << "round " << round;
+    }
+}
+
+// Another program's window taking the focus hides a launcher with `hide` on,
+// and leaves one with `hide` off where it is.
+TEST_F(Summon, AnotherProgramTakingTheFocusHidesTheLauncherWithAutoHide) {
+    for (const bool hide : {true, false}) {
+        SCOPED_TRACE(hide ? "hide on" : "hide off");
+        core.setup.hide = hide;
+        shell.reset();
+        window.reset();
+        start(true);
+        ASSERT_TRUE(waitUntil([&] { return focused(); }, 10000));
+        QTemporaryDir dir;
+        QProcess probe;
+        probe.start(s(WINDOW_PROBE), {dir.filePath(s("report"))});
+        quint32 other = 0;
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                for (const QByteArray& line : readFile(dir.filePath(s("report"))).split('\n'))
+                    if (line.startsWith("normal ")) other = line.mid(7).toUInt();
+                return other != 0 && keys.viewable(other);
+            },
+            10000));
+        platform::X11Desktop desktop;
+        desktop.activate(other);
+        EXPECT_TRUE(waitUntil([&] { return window->isVisible() != hide; }, 10000));
+        settle(300);
+        EXPECT_EQ(window->isVisible(), !hide);
+        probe.kill();
+        probe.waitForFinished();
     }
 }
 

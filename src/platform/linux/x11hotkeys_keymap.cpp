@@ -52,13 +52,34 @@ quint16 X11Keymap::maskOfKeysyms(const xcb_get_modifier_mapping_reply_t* reply,
     return 0;
 }
 
+namespace {
+
+// Letters are stored lower-case in the first column.
+quint32 lowerCase(quint32 keysym) {
+    return keysym >= 'A' && keysym <= 'Z' ? keysym + ('a' - 'A') : keysym;
+}
+
+} // namespace
+
 std::vector<xcb_keycode_t> X11Keymap::keycodesOf(quint32 keysym) const {
     std::vector<xcb_keycode_t> result;
     if (!symbols_ || keysym == 0) return result;
     xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols_, keysym);
-    for (xcb_keycode_t* c = codes; c && *c != XCB_NO_SYMBOL; ++c)
+    std::vector<xcb_keycode_t> firstGroup;
+    for (xcb_keycode_t* c = codes; c && *c != XCB_NO_SYMBOL; ++c) {
         if (std::find(result.begin(), result.end(), *c) == result.end()) result.push_back(*c);
+        // The first layout's columns (plain, shifted): with "us,de" the "y"
+        // key also yields "z" in the second layout and must not be grabbed.
+        for (int column = 0; column < 2; ++column)
+            if (xcb_key_symbols_get_keysym(symbols_, *c, column) == keysym ||
+                xcb_key_symbols_get_keysym(symbols_, *c, column) == lowerCase(keysym))
+                if (std::find(firstGroup.begin(), firstGroup.end(), *c) == firstGroup.end())
+                    firstGroup.push_back(*c);
+    }
     free(codes);
+    // A key only the other layouts have (a first layout without Latin
+    // letters) is still found there.
+    if (!firstGroup.empty()) result = firstGroup;
     std::sort(result.begin(), result.end());
     return result;
 }
