@@ -109,3 +109,26 @@ TEST_F(IdleInfoTest, StoppingTheFocusRefresh) {
 }
 
 } // namespace
+
+namespace {
+
+// The launcher's parts go before the event loop's last timers fire.
+TEST(IdleInfoLifetime, ARefreshDueAfterTheLineIsGoneDoesNothing) {
+    lorvanta::Setup setup;
+    VirtualTime time;
+    RecordingView view;
+    int expansions = 0;
+    auto idle = std::make_unique<IdleInfo>(setup, view, time, [&](const QString&) -> QString {
+        ++expansions;
+        return s("line");
+    });
+    setup.infoonfocus = true;
+    idle->DisplayIdleInfo(true);
+    idle->startFocusRefresh();
+    const int before = expansions;
+    idle.reset();
+    time.advance(5000);
+    EXPECT_EQ(expansions, before);
+}
+
+} // namespace

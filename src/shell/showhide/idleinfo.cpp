@@ -36,8 +36,9 @@ void IdleInfo::DisplayIdleInfo(bool doshow) {
 
 void IdleInfo::armRefresh() {
     const quint64 generation = ++refreshGeneration_;
-    scheduler_.after(kRefreshMs, [this, generation] {
-        if (generation == refreshGeneration_) DisplayIdleInfo(true);
+    std::weak_ptr<int> alive = alive_;
+    scheduler_.after(kRefreshMs, [this, alive, generation] {
+        if (!alive.expired() && generation == refreshGeneration_) DisplayIdleInfo(true);
     });
 }
 
@@ -63,8 +64,9 @@ void IdleInfo::startFocusRefresh() {
 
 void IdleInfo::armFocusRefresh() {
     const quint64 generation = ++focusGeneration_;
-    scheduler_.after(kFocusRefreshMs, [this, generation] {
-        if (generation != focusGeneration_) return;
+    std::weak_ptr<int> alive = alive_;
+    scheduler_.after(kFocusRefreshMs, [this, alive, generation] {
+        if (alive.expired() || generation != focusGeneration_) return;
         // The user typed or moved the caret: the line is no longer the
         // input's, so it is left alone from now on.
         if (!showsFocusLine()) return;

@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 
 namespace lorvanta {
 
@@ -80,6 +81,8 @@ private:
     // A timer that fires with an old generation was stopped meanwhile.
     quint64 refreshGeneration_ = 0;
     quint64 focusGeneration_ = 0;
+    // Refreshes left with the scheduler check that the line still exists.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 } // namespace lorvanta
