@@ -62,6 +62,8 @@ public:
     std::atomic<int> omitted = 0;       // a hotkey id the desktop leaves unbound
     // The answer overtakes the reply to the call, as it may on a busy bus.
     std::atomic<bool> answerFirst = false;
+    // Binds are answered with a reply but never with a Response.
+    std::atomic<bool> silentBind = false;
 
     QStringList take() {
         QMutexLocker lock(&mutex_);
@@ -163,6 +165,10 @@ private:
             qdbus_cast<QVariantMap>(args.value(3)).value(s("handle_token")).toString();
         QVariantMap results;
         if (bindResponse == 0) results.insert(s("shortcuts"), QVariant::fromValue(bound));
+        if (silentBind) {
+            const QString request = kPath + u"/request/" + senderPart(m) + u'/' + token;
+            return bus.send(m.createReply(QVariant::fromValue(QDBusObjectPath(request))));
+        }
         return answer(m, bus, token, bindResponse, results);
     }
 
@@ -218,7 +224,8 @@ protected:
         thread_.wait();
     }
 
-    PortalSetup setup() const { return PortalSetup{bus_.address()}; }
+    PortalSetup setup() const { return PortalSetup{bus_.address(), answerLimitMs_}; }
+    int answerLimitMs_ = 120000;
 
     // The hotkeys under test; what they report goes to events_.
     PortalHotkeys& hotkeys() {
@@ -465,6 +472,26 @@ TEST(PortalTrigger, NamesKeysAsTheShortcutsFormDoes) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(portalTrigger(c.key, c.modifiers), s(c.trigger)) << c.key << '/' << c.modifiers;
+}
+
+// A desktop that never answers a bind: the hotkeys are refused after the
+// limit, and the next change binds again instead of waiting behind it.
+TEST_F(PortalTest, ABindTheDesktopNeverAnswersIsRefusedAfterTheLimit) {
+    answerLimitMs_ = 300;
+    portal_.silentBind = true;
+    bindMainAndNotes();
+    ASSERT_TRUE(eventsReach(2));
+    EXPECT_EQ(events_, (QStringList{s("refused 1"), s("refused 7")}));
+    events_.clear();
+    portal_.silentBind = false;
+    portal_.take();
+    EXPECT_TRUE(hotkeys().add(1, 'Z', kModShift | kModWin));
+    QStringList calls;
+    ASSERT_TRUE(waitUntil([&] {
+        calls << portal_.take();
+        return calls.join(u'\n').contains(s("BindShortcuts"));
+    }));
+    press(1);
 }
 
 } // namespace

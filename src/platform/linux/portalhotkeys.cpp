@@ -179,6 +179,8 @@ struct PortalHotkeys::Impl {
     portal::SignalRelay activations;
     // Last, so that they go first: no pending reply or timer outlives the rest.
     QObject context;
+    // A desktop that never answers does not leave the hotkeys pending forever.
+    QTimer answerLimit{&context};
     QDBusServiceWatcher portalOwner;
 };
 
@@ -190,6 +192,15 @@ PortalHotkeys::Impl::Impl(GlobalHotkeys& f, const PortalSetup& setup)
       portalOwner(kService, bus, QDBusServiceWatcher::WatchForOwnerChange) {
     qDBusRegisterMetaType<Shortcut>();
     qDBusRegisterMetaType<QList<Shortcut>>();
+    answerLimit.setSingleShot(true);
+    answerLimit.setInterval(setup.answerLimitMs);
+    QObject::connect(&answerLimit, &QTimer::timeout, &context, [this] {
+        if (awaited.isEmpty()) return;
+        bus.send(
+            QDBusMessage::createMethodCall(kService, awaited, kRequest, QStringLiteral("Close")));
+        stopAwaiting();
+        fail(QStringLiteral("The desktop did not answer."));
+    });
     responses.handler = [this](const QDBusMessage& m) { respond(m); };
     activations.handler = [this](const QDBusMessage& m) { activate(m); };
     bus.connect(kService, kPath, kShortcuts, QStringLiteral("Activated"), &activations,
@@ -341,11 +352,13 @@ void PortalHotkeys::Impl::await(const QString& path, ResponseHandler handler) {
     stopAwaiting();
     awaited = path;
     onResponse = std::move(handler);
+    answerLimit.start();
     bus.connect(kService, path, kRequest, QStringLiteral("Response"), &responses,
                 SLOT(deliver(QDBusMessage)));
 }
 
 void PortalHotkeys::Impl::stopAwaiting() {
+    answerLimit.stop();
     if (awaited.isEmpty()) return;
     bus.disconnect(kService, std::exchange(awaited, {}), kRequest, QStringLiteral("Response"),
                    &responses, SLOT(deliver(QDBusMessage)));

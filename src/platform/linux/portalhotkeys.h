@@ -15,6 +15,9 @@ inline constexpr char kApplicationId[] = "io.github.lorvanta.Lorvanta";
 // point it at a private bus.
 struct PortalSetup {
     QString busAddress;
+    // How long a request may wait for the desktop's answer; the user may be
+    // looking at the desktop's confirmation dialog meanwhile.
+    int answerLimitMs = 120000;
 };
 
 // A stored hotkey as a portal trigger in the freedesktop shortcuts form
