@@ -42,7 +42,7 @@ LauncherShell::LauncherShell(CoreState& core, const DataFolder& folder,
       manager_(platform, core.store),
       handler_(core.setup, manager_, platform.hotkeys, window.engine().execution, scheduler, *this),
       winKeyHook_(core.setup, platform.keys, platform.hotkeys,
-                  [this] { handler_.HotOpen(HotkeyHandler::kHotOpenLockMs); }) {
+                  [this](quint32 time) { handler_.HotOpen(HotkeyHandler::kHotOpenLockMs, time); }) {
     window_.setShowHide(&showHide_);
     window_.installEventFilter(this);
     window_.input().installEventFilter(this);
@@ -145,7 +145,7 @@ qint64 LauncherShell::msSinceShowHide() const {
 
 void LauncherShell::showWindow(int locktim, quint32 timestamp) {
     const bool wasShown = window_.isVisible() && window_.isActiveWindow();
-    if (!wasShown) {
+    if (!wasShown && showHide_.showWouldRun(locktim)) {
         // Keys typed before the input box has the focus are kept for it.
         platform_.hotkeys.holdKeyboard(timestamp);
         holdingKeys_ = true;

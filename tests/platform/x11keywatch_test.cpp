@@ -99,7 +99,8 @@ TEST(X11KeyWatch, DoubleTapOfSuperOpensInModeTwo) {
     setup.presstwicetime = 600000;
     X11KeyWatch watch;
     int opens = 0;
-    lorvanta::WinKeyHook hook(setup, watch, folder.fake.platform().hotkeys, [&] { ++opens; });
+    lorvanta::WinKeyHook hook(setup, watch, folder.fake.platform().hotkeys,
+                              [&](quint32) { ++opens; });
     hook.StartWinKeyHook(false);
     ASSERT_NE(hook.machine(), nullptr) << "the key watch did not start";
 

@@ -15,7 +15,10 @@ namespace {
 // The hook over the fake desktop, counting how often it opens the launcher.
 struct HookFixture {
     HookFixture()
-        : hook(setup, fake.platform().keys, fake.platform().hotkeys, [this] { ++opens; }) {}
+        : hook(setup, fake.platform().keys, fake.platform().hotkeys, [this](quint32 time) {
+              ++opens;
+              openedAt = time;
+          }) {}
     void tap(quint32 time) {
         fake.seeKey({91, true, time});
         fake.seeKey({91, false, time + 30});
@@ -23,6 +26,7 @@ struct HookFixture {
     FakePlatform fake;
     Setup setup;
     int opens = 0;
+    quint32 openedAt = 0; // the desktop's time of the key that opened
     WinKeyHook hook;
 };
 
@@ -71,6 +75,7 @@ TEST(WinKeyHook, GesturesOpenThroughTheCallback) {
     EXPECT_EQ(f.opens, 0);
     f.tap(1200);
     EXPECT_EQ(f.opens, 1);
+    EXPECT_EQ(f.openedAt, 1230u) << "the release's time goes with it, for the focus request";
     // Super+E is the desktop's.
     f.fake.seeKey({91, true, 1300});
     f.fake.seeKey({'E', true, 1310});
@@ -135,7 +140,7 @@ TEST(WinKeyHook, DestroyingStopsEverything) {
     setup.hookwin = 10;
     setup.gamingmode = 1;
     {
-        WinKeyHook hook(setup, fake.platform().keys, fake.platform().hotkeys, [] {});
+        WinKeyHook hook(setup, fake.platform().keys, fake.platform().hotkeys, [](quint32) {});
         hook.StartWinKeyHook(false);
         EXPECT_TRUE(fake.keyWatchRunning());
     }

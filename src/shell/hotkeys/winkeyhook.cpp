@@ -5,7 +5,7 @@
 namespace lorvanta {
 
 WinKeyHook::WinKeyHook(const Setup& setup, platform::KeyWatch& keys,
-                       platform::GlobalHotkeys& hotkeys, std::function<void()> open)
+                       platform::GlobalHotkeys& hotkeys, std::function<void(quint32)> open)
     : setup_(setup), keys_(keys), hotkeys_(hotkeys), open_(std::move(open)) {}
 
 WinKeyHook::~WinKeyHook() {
@@ -24,7 +24,7 @@ void WinKeyHook::startMode(int mode) {
         if (machine_) keys_.stop();
         machine_.emplace(mode, setup_.presstwicetime);
         const bool started = keys_.start([this](const platform::RawKey& key) {
-            if (machine_ && machine_->feed(key).open && open_) open_();
+            if (machine_ && machine_->feed(key).open && open_) open_(key.time);
         });
         if (!started) machine_.reset();
     } else if (mode == 9) {

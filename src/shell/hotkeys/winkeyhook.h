@@ -23,7 +23,7 @@ public:
 
     // `setup` is read at every start, so it must outlive the hook.
     WinKeyHook(const Setup& setup, platform::KeyWatch& keys, platform::GlobalHotkeys& hotkeys,
-               std::function<void()> open);
+               std::function<void(quint32 time)> open);
     ~WinKeyHook();
     WinKeyHook(const WinKeyHook&) = delete;
     WinKeyHook& operator=(const WinKeyHook&) = delete;
@@ -46,7 +46,7 @@ private:
     const Setup& setup_;
     platform::KeyWatch& keys_;
     platform::GlobalHotkeys& hotkeys_;
-    std::function<void()> open_;
+    std::function<void(quint32 time)> open_; // the desktop's time of the key
     std::optional<SuperKeyMachine> machine_;
     bool winR_ = false, winZ_ = false;
 };

@@ -133,6 +133,11 @@ public:
     int showState() const { return state_; }
     // The last executed show or hide; the hotkeys' guard reads it.
     QDateTime lastShowHide() const { return lastShowHide_; }
+    // Whether ManageShowHide(true, ..., locktim) would show now (not closing,
+    // not a repeated show within the lock).
+    bool showWouldRun(int locktim) const {
+        return !closing_ && (state_ != kShown || msSince(lastShowHide_) > locktim);
+    }
     // Milliseconds since then; the largest number before the first.
     qint64 msSinceShowHide() const { return msSince(lastShowHide_); }
     PendingFocus pendingFocus() const { return pendingFocus_; }
