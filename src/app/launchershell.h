@@ -100,7 +100,7 @@ public:
     Monitors monitors() const override;
     std::optional<QPoint> cursorPosition() const override;
     QRect launcherGeometry() const override;
-    std::optional<QRect> previousWindowGeometry() const override { return std::nullopt; }
+    std::optional<QRect> previousWindowGeometry() const override;
     bool resultPaneVisible() const override;
     double designScale() const override { return 1.0; }
     int listBorderWidth() const override { return 1; }

@@ -137,6 +137,12 @@ QRect LauncherShell::launcherGeometry() const {
     return window_.frameGeometry();
 }
 
+std::optional<QRect> LauncherShell::previousWindowGeometry() const {
+    const platform::WindowHandle previous = window_.previousWindow().handle();
+    if (previous == 0) return std::nullopt;
+    return platform_.focus.geometry(previous);
+}
+
 bool LauncherShell::resultPaneVisible() const {
     return window_.pane().isVisible();
 }

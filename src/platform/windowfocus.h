@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QRect>
 #include <QtGlobal>
+#include <optional>
 
 namespace lorvanta::platform {
 
@@ -23,6 +25,8 @@ public:
     // as the user's key press at `timestamp` (0: now) asked for, so that the
     // window manager's focus-stealing prevention lets it through.
     virtual void present(WindowHandle own, quint32 timestamp) = 0;
+    // Where the window is on the screen; nothing when it is gone or unknown.
+    virtual std::optional<QRect> geometry(WindowHandle window) = 0;
 };
 
 } // namespace lorvanta::platform

@@ -85,4 +85,17 @@ TEST_F(WindowFocusTest, AClosedWindowIsNotActivated) {
     ASSERT_TRUE(waitUntil([&] { return !desktop_.exists(window); }, 10000));
     EXPECT_FALSE(focus().activate(window));
     EXPECT_FALSE(focus().activate(0));
+    EXPECT_FALSE(focus().geometry(window).has_value());
+}
+
+// Centring on the previous window's screen asks where that window is; the
+// window manager's frame moved it, so the place is asked of the root.
+TEST_F(WindowFocusTest, AWindowsPlaceOnTheScreenIsRead) {
+    ASSERT_TRUE(desktop_.connected()) << "no X server";
+    ProbeWindow probe;
+    start(probe);
+    const std::optional<QRect> place = focus().geometry(probe.window);
+    ASSERT_TRUE(place.has_value());
+    EXPECT_EQ(place->size(), QSize(320, 200));
+    EXPECT_TRUE(QRect(0, 0, 1280, 1024).contains(*place)) << "on the test screen";
 }

@@ -138,6 +138,11 @@ public:
         f_.record(QStringLiteral("activateWindow %1").arg(window));
         return true;
     }
+    std::optional<QRect> geometry(WindowHandle window) override {
+        if (f_.goneWindows.contains(window) || !f_.windowGeometries.contains(window))
+            return std::nullopt;
+        return f_.windowGeometries.value(window);
+    }
     void present(WindowHandle own, quint32 timestamp) override {
         f_.record(QStringLiteral("presentWindow %1 %2").arg(own).arg(timestamp));
     }

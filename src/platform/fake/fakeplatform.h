@@ -46,6 +46,8 @@ public:
     // The window in front, and windows closed since (activating them fails).
     WindowHandle activeWindow = 0;
     QList<WindowHandle> goneWindows;
+    // Where the windows are, for those that have a place.
+    QHash<WindowHandle, QRect> windowGeometries;
 
     // Hotkeys: registrations of these (key, modifiers) pairs are refused;
     // `heldChecks` is how many more times held() answers true.

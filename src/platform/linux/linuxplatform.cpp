@@ -62,6 +62,10 @@ public:
         desktop_.activate(WindowId(window));
         return true;
     }
+    std::optional<QRect> geometry(WindowHandle window) override {
+        if (window > 0xFFFFFFFFu) return std::nullopt;
+        return desktop_.geometry(WindowId(window));
+    }
     void present(WindowHandle own, quint32 timestamp) override {
         if (own > 0xFFFFFFFFu) return;
         desktop_.activate(WindowId(own), timestamp);

@@ -203,12 +203,23 @@ bool X11Desktop::exists(WindowId window) {
     return attributes != nullptr;
 }
 
+std::optional<QRect> X11Desktop::geometry(WindowId window) {
+    if (!connected() || window == XCB_WINDOW_NONE) return std::nullopt;
+    xcb_connection_t* c = impl_->connection;
+    auto size = reply(xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
+    if (!size) return std::nullopt;
+    // Window managers reparent: the position is asked of the root window.
+    auto at = reply(xcb_translate_coordinates_reply(
+        c, xcb_translate_coordinates(c, window, size->root, 0, 0), nullptr));
+    if (!at) return std::nullopt;
+    return QRect(at->dst_x, at->dst_y, size->width, size->height);
+}
+
 void X11Desktop::activate(WindowId window, quint32 timestamp) {
     if (!connected()) return;
-    xcb_ewmh_request_change_active_window(&impl_->ewmh, impl_->screen, window,
-                                          XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER,
-                                          timestamp ? timestamp : XCB_CURRENT_TIME,
-                                          XCB_WINDOW_NONE);
+    xcb_ewmh_request_change_active_window(
+        &impl_->ewmh, impl_->screen, window, XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER,
+        timestamp ? timestamp : XCB_CURRENT_TIME, XCB_WINDOW_NONE);
     xcb_flush(impl_->connection);
 }
 

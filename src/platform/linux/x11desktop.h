@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QList>
+#include <QRect>
 #include <QtGlobal>
 #include <memory>
+#include <optional>
 #include <sys/types.h>
 
 namespace lorvanta::platform {
@@ -49,6 +51,8 @@ public:
     WindowId activeWindow();
     // Whether the window still exists on the server.
     bool exists(WindowId window);
+    // The window's area on the screen (without the frame); nothing when it is gone.
+    std::optional<QRect> geometry(WindowId window);
     // Asks the window manager to bring the window to the front with the focus,
     // as a pager would (source indication 2), which it grants without a user
     // timestamp; `timestamp` is the user's key press that asked for it, when known.
