@@ -236,6 +236,9 @@ void X11Hotkeys::Impl::onRelease(const xcb_key_release_event_t* event) {
     lastReleased = event->detail;
     lastReleaseTime = event->time;
     if (holding) kept.push_back({false, event->detail});
+    // The grab ends with this release: keys still down release elsewhere,
+    // and must not count as held at their next press.
+    if (!holding && !down.empty()) downCheck.start();
 }
 
 std::optional<int> X11Hotkeys::Impl::registrationOf(xcb_keycode_t keycode, quint16 state) const {
