@@ -37,6 +37,15 @@ public:
     // another program holds the combination, the key has no form here, or
     // there is no way to register at all.
     virtual bool add(int id, int key, int modifiers) = 0;
+    // What hotkey `id` is, for desktops that list shortcuts and keep the
+    // user's own key for each across restarts: `name` stays the same as long
+    // as the hotkey means the same thing (ids do not), `description` is shown.
+    // Called before add(); X11 grabs need neither.
+    virtual void describe(int id, const QString& name, const QString& description) {
+        Q_UNUSED(id);
+        Q_UNUSED(name);
+        Q_UNUSED(description);
+    }
     virtual void remove(int id) = 0;
     // Whether `key` or a key of one of the modifier flags is held down now;
     // false when the keyboard cannot be read.

@@ -494,4 +494,22 @@ TEST_F(PortalTest, ABindTheDesktopNeverAnswersIsRefusedAfterTheLimit) {
     press(1);
 }
 
+// A keyword's hotkey is known to the desktop by the keyword's name, not by an
+// id that follows the keyword order at each start: the key the user chose in
+// the desktop's settings stays with the keyword.
+TEST_F(PortalTest, ADescribedHotkeyIsBoundAndPressedUnderItsName) {
+    hotkeys().describe(7, s("keyword-notes"), s("Run the keyword \"notes\""));
+    EXPECT_TRUE(hotkeys().add(7, 112, kModCtrl | kModAlt));
+    ASSERT_TRUE(callsReach(3));
+    const int before = int(events_.size());
+    portal_.activate(portal_.session(), s("hotkey-7"), 5); // not its name any more
+    portal_.activate(portal_.session(), s("keyword-notes"), 6);
+    ASSERT_TRUE(eventsReach(before + 1));
+    EXPECT_EQ(events_, (QStringList{s("pressed 7 0")}));
+    EXPECT_EQ(
+        portal_.take(),
+        (QStringList{kRegister, s("CreateSession"),
+                     s("BindShortcuts keyword-notes=CTRL+ALT+F1 (Run the keyword \"notes\")")}));
+}
+
 } // namespace

@@ -1,3 +1,4 @@
+#include "core/corestate.h"
 #include "core/keywords/keywordstore.h"
 #include "core/settings/setup.h"
 #include "shell/hotkeys/hotkeymanager.h"
@@ -28,6 +29,13 @@ struct Registry {
         const int i = hotkeys.Exist(w);
         return i < 0 ? -1 : hotkeys.hotkeys()[i].atom;
     }
+    // The grabs asked for and given back (the names that go with them are
+    // tested on their own).
+    QStringList calls() const {
+        QStringList grabs = fake.calls();
+        grabs.removeIf([](const QString& c) { return c.startsWith(u"hotkeyDescribe"); });
+        return grabs;
+    }
 };
 
 TEST(HotkeyRegistry, IdsFollowRegistrationOrderAndFreedIdsAreReused) {
@@ -36,13 +44,13 @@ TEST(HotkeyRegistry, IdsFollowRegistrationOrderAndFreedIdsAreReused) {
     TExeWord& b = r.word(s("b"), 66);
     TExeWord& c = r.word(s("c"), 67, 9);
     r.hotkeys.RegisterAllHotkeys();
-    EXPECT_EQ(r.fake.calls(),
+    EXPECT_EQ(r.calls(),
               (QStringList{s("hotkeyAdd 2 65 2"), s("hotkeyAdd 3 66 2"), s("hotkeyAdd 4 67 9")}));
     EXPECT_EQ(r.hotkeys.FindKeyByAtom(3), &b);
 
     r.fake.clearCalls();
     r.hotkeys.Remove(b);
-    EXPECT_EQ(r.fake.calls(), QStringList{s("hotkeyRemove 3")});
+    EXPECT_EQ(r.calls(), QStringList{s("hotkeyRemove 3")});
     EXPECT_EQ(r.hotkeys.Exist(b), -1);
     EXPECT_EQ(r.hotkeys.FindFreeAtom(), 3);
     EXPECT_EQ(r.hotkeys.FindKeyByAtom(3), nullptr);
@@ -78,7 +86,7 @@ TEST(HotkeyRegistry, WhatAKeywordRegisters) {
         TExeWord& w = r.word(s("w"), c.key, c.mods);
         w.disabled = c.disabled;
         EXPECT_EQ(r.hotkeys.AddExeword(w), c.registered);
-        EXPECT_EQ(r.fake.calls().join(u';'), s(c.calls));
+        EXPECT_EQ(r.calls().join(u';'), s(c.calls));
         EXPECT_EQ(r.atomOf(w), c.atom);
         EXPECT_EQ(r.fake.hotkeys.contains(2), c.registered);
         if (c.atom > 0) {
@@ -95,14 +103,14 @@ TEST(HotkeyRegistry, RegisteringAgainReplacesTheCombinationUnderTheSameId) {
     r.fake.clearCalls();
 
     EXPECT_TRUE(r.hotkeys.AddOrUpdate(70, 9, a));
-    EXPECT_EQ(r.fake.calls(), (QStringList{s("hotkeyRemove 2"), s("hotkeyAdd 2 70 9")}));
+    EXPECT_EQ(r.calls(), (QStringList{s("hotkeyRemove 2"), s("hotkeyAdd 2 70 9")}));
     EXPECT_EQ(r.fake.hotkeys.value(2), qMakePair(70, 9));
     EXPECT_EQ(r.hotkeys.hotkeys().size(), 2);
 
     // Cleared in the editor: unregistered, the entry and its id stay.
     r.fake.clearCalls();
     EXPECT_FALSE(r.hotkeys.AddOrUpdate(-1, 0, a));
-    EXPECT_EQ(r.fake.calls(), QStringList{s("hotkeyRemove 2")});
+    EXPECT_EQ(r.calls(), QStringList{s("hotkeyRemove 2")});
     EXPECT_EQ(r.atomOf(a), 2);
 }
 
@@ -117,7 +125,7 @@ TEST(HotkeyRegistry, NoFreeIdMeansNoHotkeyUntilOneIsFreed) {
     TExeWord& late = r.word(s("late"), 90, 15);
     r.fake.clearCalls();
     EXPECT_FALSE(r.hotkeys.AddExeword(late));
-    EXPECT_TRUE(r.fake.calls().isEmpty()) << "nothing registered under a made-up id";
+    EXPECT_TRUE(r.calls().isEmpty()) << "nothing registered under a made-up id";
     EXPECT_EQ(r.atomOf(late), -1);
     EXPECT_EQ(r.hotkeys.FindKeyByAtom(-1), nullptr);
 
@@ -152,7 +160,7 @@ TEST(HotkeyRegistry, ADestroyedKeywordLosesItsHotkeyAndIsNeverFound) {
         const bool keepGoesToo = QByteArray(c.how) == "clear";
         r.fake.clearCalls();
         c.destroy(r.store, doomed);
-        EXPECT_TRUE(r.fake.calls().contains(s("hotkeyRemove 3")));
+        EXPECT_TRUE(r.calls().contains(s("hotkeyRemove 3")));
         EXPECT_FALSE(r.fake.hotkeys.contains(3));
         EXPECT_EQ(r.hotkeys.FindKeyByAtom(3), nullptr);
         EXPECT_EQ(r.hotkeys.FindFreeAtom(), keepGoesToo ? 2 : 3);
@@ -170,7 +178,7 @@ TEST(HotkeyRegistry, AnEntryWhoseKeywordVanishedUnseenIsDroppedWhenPressed) {
     r.store.remove(&w);
     r.fake.clearCalls();
     EXPECT_EQ(r.hotkeys.FindKeyByAtom(2), nullptr);
-    EXPECT_EQ(r.fake.calls(), QStringList{s("hotkeyRemove 2")});
+    EXPECT_EQ(r.calls(), QStringList{s("hotkeyRemove 2")});
     EXPECT_TRUE(r.hotkeys.hotkeys().isEmpty());
 }
 
@@ -209,7 +217,7 @@ TEST(HotkeyRegistry, CleanUpUnregistersEveryKeywordHotkey) {
     r.hotkeys.RegisterAllHotkeys();
     r.fake.clearCalls();
     r.hotkeys.CleanUp();
-    EXPECT_EQ(r.fake.calls(), (QStringList{s("hotkeyRemove 2"), s("hotkeyRemove 3")}));
+    EXPECT_EQ(r.calls(), (QStringList{s("hotkeyRemove 2"), s("hotkeyRemove 3")}));
     EXPECT_TRUE(r.hotkeys.hotkeys().isEmpty());
     EXPECT_EQ(r.fake.hotkeys.keys(), QList<int>{1}) << "the main hotkey is not a keyword's";
 }
@@ -228,9 +236,8 @@ TEST(HotkeyRegistry, SyncFollowsTheStoreAfterWholesaleChanges) {
     TExeWord& added = r.word(s("added"), 69);
     r.fake.clearCalls();
     r.hotkeys.Sync();
-    EXPECT_EQ(r.fake.calls(),
-              (QStringList{s("hotkeyRemove 5"), s("hotkeyRemove 4"), s("hotkeyRemove 3"),
-                           s("hotkeyAdd 3 80 2"), s("hotkeyAdd 4 69 2")}));
+    EXPECT_EQ(r.calls(), (QStringList{s("hotkeyRemove 5"), s("hotkeyRemove 4"), s("hotkeyRemove 3"),
+                                      s("hotkeyAdd 3 80 2"), s("hotkeyAdd 4 69 2")}));
     EXPECT_EQ(r.atomOf(same), 2);
     EXPECT_EQ(r.atomOf(changed), 3);
     EXPECT_EQ(r.atomOf(added), 4);
@@ -262,8 +269,8 @@ TEST(MainHotkey, RefusalIsReportedOnlyAtStartUp) {
         lorvanta::Setup setup; // Shift+Super+Z
         if (c.refused) r.fake.refusedHotkeys.append({90, 12});
         EXPECT_EQ(r.hotkeys.RegisterMainHotkey(setup, c.report), c.registered);
-        EXPECT_EQ(r.fake.calls().filter(s("hotkeyAdd")), QStringList{s("hotkeyAdd 1 90 12")});
-        EXPECT_EQ(r.fake.calls().filter(s("message")).join(u';'), s(c.message));
+        EXPECT_EQ(r.calls().filter(s("hotkeyAdd")), QStringList{s("hotkeyAdd 1 90 12")});
+        EXPECT_EQ(r.calls().filter(s("message")).join(u';'), s(c.message));
     }
 }
 
@@ -272,7 +279,7 @@ TEST(MainHotkey, NoneRegistersNothingAndDropsAnEarlierOne) {
     lorvanta::Setup setup;
     setup.hotkey = 0;
     EXPECT_FALSE(r.hotkeys.RegisterMainHotkey(setup, true));
-    EXPECT_TRUE(r.fake.calls().isEmpty());
+    EXPECT_TRUE(r.calls().isEmpty());
 
     setup.hotkey = 32;
     setup.hotkeyadd = 8;
@@ -283,7 +290,30 @@ TEST(MainHotkey, NoneRegistersNothingAndDropsAnEarlierOne) {
     setup.hotkey = 0;
     r.fake.clearCalls();
     EXPECT_FALSE(r.hotkeys.RegisterMainHotkey(setup, false));
-    EXPECT_EQ(r.fake.calls(), QStringList{s("hotkeyRemove 1")});
+    EXPECT_EQ(r.calls(), QStringList{s("hotkeyRemove 1")});
+}
+
+} // namespace
+
+namespace {
+
+// Desktops that keep the user's key per shortcut learn each hotkey's lasting
+// name before it is added.
+TEST(HotkeyNames, EachHotkeyIsDescribedBeforeItIsAdded) {
+    test::TempDataFolder dir;
+    CoreState core(DataFolder::at(dir.path()), dir.fake.platform());
+    core.file.ReadSettings(false);
+    TmyHotKeyManager manager(dir.fake.platform(), core.store);
+    auto w = std::make_unique<TExeWord>();
+    w->keywords = s("notes,n");
+    w->key = 'N';
+    w->keymod = 3;
+    manager.AddExeword(core.store.append(std::move(w)));
+    manager.RegisterMainHotkey(core.setup, false);
+    EXPECT_EQ(dir.fake.calls(),
+              (QStringList{s("hotkeyDescribe 2 keyword-notes Run the keyword \"notes\""),
+                           s("hotkeyAdd 2 78 3"), s("hotkeyDescribe 1 show Show Lorvanta"),
+                           s("hotkeyAdd 1 90 12")}));
 }
 
 } // namespace

@@ -163,6 +163,9 @@ public:
         f_.hotkeys.insert(id, qMakePair(key, modifiers));
         return true;
     }
+    void describe(int id, const QString& name, const QString& description) override {
+        f_.record(QStringLiteral("hotkeyDescribe %1 %2 %3").arg(id).arg(name, description));
+    }
     void remove(int id) override {
         f_.record(QStringLiteral("hotkeyRemove %1").arg(id));
         f_.hotkeys.remove(id);

@@ -156,6 +156,8 @@ struct PortalHotkeys::Impl {
     void portalChanged(const QString& oldOwner, const QString& newOwner);
     void call(const QDBusMessage& message, std::function<void(const QDBusMessage&)> done);
     QString description(int id) const;
+    QString shortcutId(int id) const;
+    int hotkeyOf(const QString& shortcut) const;
     QString nextToken() { return QStringLiteral("lorvanta%1").arg(++tokens); }
 
     GlobalHotkeys& fallback;
@@ -164,6 +166,7 @@ struct PortalHotkeys::Impl {
     HotkeyEvents events;
     std::map<int, QString> wanted; // id -> trigger
     QHash<int, QString> descriptions;
+    QHash<int, QString> names;    // id -> the shortcut's id on the desktop
     std::map<int, QString> round; // what the round in flight asks for
     QString session;              // the session of the last round
     QString awaited;              // the request whose Response is due
@@ -271,7 +274,7 @@ void PortalHotkeys::Impl::createSession() {
 void PortalHotkeys::Impl::bind() {
     QList<Shortcut> shortcuts;
     for (const auto& [id, trigger] : round)
-        shortcuts.append({kIdPrefix + QString::number(id),
+        shortcuts.append({shortcutId(id),
                           {{QStringLiteral("description"), description(id)},
                            {QStringLiteral("preferred_trigger"), trigger}}});
     const QString token = nextToken();
@@ -284,7 +287,7 @@ void PortalHotkeys::Impl::bind() {
                 QSet<int> bound;
                 const QVariant list = results.value(QStringLiteral("shortcuts"));
                 for (const Shortcut& s : qdbus_cast<QList<Shortcut>>(list))
-                    bound.insert(hotkeyIdOf(s.id));
+                    bound.insert(hotkeyOf(s.id));
                 refuse(QStringLiteral("The desktop did not bind the shortcut."),
                        [&bound](int id) { return !bound.contains(id); });
                 finishRound();
@@ -375,7 +378,7 @@ void PortalHotkeys::Impl::respond(const QDBusMessage& response) {
 void PortalHotkeys::Impl::activate(const QDBusMessage& signal) {
     const QVariantList arguments = signal.arguments();
     if (session.isEmpty() || arguments.value(0).value<QDBusObjectPath>().path() != session) return;
-    const int id = hotkeyIdOf(arguments.value(1).toString());
+    const int id = hotkeyOf(arguments.value(1).toString());
     if (!wanted.contains(id) || !events.pressed) return;
     // The portal's time has 64 bits; the X11 form of the event, 32.
     // The portal's timestamp is not the X server's time, which is what a
@@ -404,6 +407,20 @@ void PortalHotkeys::Impl::call(const QDBusMessage& message,
                          watcher->deleteLater();
                          if (sent == generation) done(watcher->reply());
                      });
+}
+
+QString PortalHotkeys::Impl::shortcutId(int id) const {
+    return names.value(id, kIdPrefix + QString::number(id));
+}
+
+// The hotkey a shortcut id of ours stands for; 0 for none.
+int PortalHotkeys::Impl::hotkeyOf(const QString& shortcut) const {
+    for (const auto& [id, trigger] : wanted)
+        if (shortcutId(id) == shortcut) return id;
+    for (const auto& [id, trigger] : round)
+        if (shortcutId(id) == shortcut) return id;
+    const int id = hotkeyIdOf(shortcut);
+    return names.contains(id) ? 0 : id;
 }
 
 QString PortalHotkeys::Impl::description(int id) const {
@@ -442,6 +459,14 @@ void PortalHotkeys::setDescription(int id, const QString& text) {
     if (impl_->descriptions.value(id) == text) return;
     impl_->descriptions.insert(id, text);
     if (impl_->wanted.contains(id)) impl_->schedule();
+}
+
+void PortalHotkeys::describe(int id, const QString& name, const QString& description) {
+    if (impl_->names.value(id) != name) {
+        impl_->names.insert(id, name);
+        if (impl_->wanted.contains(id)) impl_->schedule();
+    }
+    setDescription(id, description);
 }
 
 void PortalHotkeys::setEvents(HotkeyEvents events) {

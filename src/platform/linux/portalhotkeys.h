@@ -50,6 +50,9 @@ public:
     // Named before add(), it goes with the first bind; a change later binds
     // the hotkeys again.
     void setDescription(int id, const QString& text);
+    // The shortcut's id on the desktop becomes `name` (else "hotkey-<id>"),
+    // so that the key the user gave it stays with it across restarts.
+    void describe(int id, const QString& name, const QString& description) override;
 
     void setEvents(HotkeyEvents events) override;
     bool add(int id, int key, int modifiers) override;

@@ -30,6 +30,9 @@ bool TmyHotKeyManager::AddOrUpdate(int k, int ka, const TExeWord& e) {
     }
     const TMyHotKey& h = hotkeys_[i];
     if (h.key == -1 || h.atom < 0) return false;
+    const QString name = e.DefaultKeyword();
+    platform_.hotkeys.describe(h.atom, QStringLiteral("keyword-") + name,
+                               QStringLiteral("Run the keyword \"%1\"").arg(name));
     return platform_.hotkeys.add(h.atom, h.key, h.keymod);
 }
 
@@ -113,6 +116,8 @@ bool TmyHotKeyManager::RegisterMainHotkey(const Setup& setup, bool report) {
         mainRegistered_ = false;
         return false;
     }
+    platform_.hotkeys.describe(kMainHotkeyId, QStringLiteral("show"),
+                               QStringLiteral("Show Lorvanta"));
     mainRegistered_ = platform_.hotkeys.add(kMainHotkeyId, setup.hotkey, setup.hotkeyadd);
     if (!mainRegistered_ && report)
         platform_.dialogs.message(QStringLiteral("Warning"),
