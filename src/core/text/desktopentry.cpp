@@ -91,6 +91,8 @@ std::optional<DesktopEntry> readDesktopEntry(const QString& file) {
             e.type = value;
         else if (key == u"Name")
             e.name = value;
+        else if (key.startsWith(u"Name[") && key.endsWith(u']'))
+            e.localizedNames.insert(key.sliced(5).chopped(1).toString(), value);
         else if (key == u"GenericName")
             e.genericName = value;
         else if (key == u"Comment")

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -12,6 +13,7 @@ struct DesktopEntry {
     QString file; // where it was read from (%k)
     QString type;
     QString name;
+    QHash<QString, QString> localizedNames; // "Name[de_DE]" values by locale ("de_DE")
     QString genericName;
     QString comment;
     QString exec;
@@ -29,8 +31,9 @@ struct DesktopEntry {
 };
 
 // Reads the file; nothing when it cannot be read or has no [Desktop Entry]
-// group. Only the first group counts; localised keys ("Name[de]") are
-// ignored in favour of the plain ones; "\;" in lists is a literal ";".
+// group. Only the first group counts; of the localised keys only "Name[..]"
+// is kept (in localizedNames), the others give way to the plain ones; "\;"
+// in lists is a literal ";".
 std::optional<DesktopEntry> readDesktopEntry(const QString& file);
 
 // The argument vector of an Exec value: quoting and escapes as the Desktop
