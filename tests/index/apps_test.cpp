@@ -12,7 +12,7 @@ using lorvanta::test::writeFile;
 
 namespace {
 
-QByteArray entry(const char* name, const char* extra = "") {
+QByteArray entry(const char* name, const QByteArray& extra = {}) {
     return QByteArray("[Desktop Entry]\nType=Application\nExec=true\nName=") + name + "\n" + extra;
 }
 
