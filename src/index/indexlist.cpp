@@ -21,6 +21,11 @@ bool IndexList::add(const QString& key, std::unique_ptr<TMyShellItem> item) {
     return true;
 }
 
+void IndexList::append(const QString& key, std::unique_ptr<TMyShellItem> item) {
+    keys_.insert(key.toCaseFolded());
+    entries_.push_back({key, std::move(item)});
+}
+
 void IndexList::clear() {
     entries_.clear();
     keys_.clear();

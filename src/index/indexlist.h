@@ -24,6 +24,9 @@ public:
     bool contains(const QString& key) const { return keys_.contains(key.toCaseFolded()); }
     // False (and `item` dropped) when the key is taken.
     bool add(const QString& key, std::unique_ptr<TMyShellItem> item);
+    // Adds without the duplicate check: the cache keeps every entry it was
+    // given, even two files of the same name from different folders.
+    void append(const QString& key, std::unique_ptr<TMyShellItem> item);
     size_t size() const { return entries_.size(); }
     const Entry& at(size_t i) const { return entries_[i]; }
     const std::vector<Entry>& entries() const { return entries_; }

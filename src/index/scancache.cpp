@@ -107,7 +107,7 @@ void parseIndexCache(const QString& text, IndexList& list) {
             item->path = field(line, "exe3");
             item->ps = field(line, "exe4").toLatin1();
         }
-        list.add(name, std::move(item));
+        list.append(name, std::move(item));
     }
 }
 
