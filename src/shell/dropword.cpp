@@ -1,5 +1,6 @@
 #include "dropword.h"
 
+#include "core/text/commatext.h"
 #include "core/text/desktopentry.h"
 
 #include <QFileInfo>
@@ -31,10 +32,6 @@ QString shellQuoted(const QString& arg) {
     QString quoted = arg;
     quoted.replace(u'\'', QStringLiteral("'\\''"));
     return u'\'' + quoted + u'\'';
-}
-
-bool isBlank(QChar c) {
-    return c.unicode() >= 1 && c.unicode() <= u' ';
 }
 
 } // namespace
@@ -91,48 +88,6 @@ void fillDroppedFields(TExeWord& edited, const TExeWord& dropped) {
     edited.command = dropped.command;
     if (!dropped.path.isEmpty()) edited.path = dropped.path;
     if (!dropped.parameters.isEmpty()) edited.parameters = dropped.parameters;
-}
-
-QStringList commaText(const QString& whole) {
-    // The list reader ends at a NUL, as its C string did.
-    const QString text = whole.left(whole.indexOf(QChar(0)));
-    QStringList out;
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    while (i < n && isBlank(text[i]))
-        ++i;
-    while (i < n) {
-        QString item;
-        if (text[i] == u'"') {
-            for (++i; i < n; ++i) {
-                if (text[i] == u'"') {
-                    if (i + 1 < n && text[i + 1] == u'"') {
-                        item += u'"';
-                        ++i;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                item += text[i];
-            }
-        } else {
-            const qsizetype start = i;
-            while (i < n && !isBlank(text[i]) && text[i] != u',')
-                ++i;
-            item = text.mid(start, i - start);
-        }
-        out << item;
-        while (i < n && isBlank(text[i]))
-            ++i;
-        if (i < n && text[i] == u',') {
-            if (i + 1 == n) out << QString(); // a trailing comma ends in an empty item
-            do
-                ++i;
-            while (i < n && isBlank(text[i]));
-        }
-    }
-    return out;
 }
 
 QStringList startupLines(const QString& startup) {

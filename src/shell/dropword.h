@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/keywords/exeword.h"
+#include "core/text/commatext.h"
 
 #include <QString>
 #include <QStringList>
@@ -42,11 +43,6 @@ std::optional<TExeWord> GetSendToWord(const QString& path);
 // A drop on the editor's fields: the dropped record's fields go into the
 // edited one, the name only while it is still "new...".
 void fillDroppedFields(TExeWord& edited, const TExeWord& dropped);
-
-// A comma text as the settings store lists: items separated by commas or
-// blanks; an item in double quotes keeps its blanks and commas, and "" in it
-// is one quote. Empty items between commas are kept.
-QStringList commaText(const QString& text);
 
 // FireStartUpKeys: the `startup` setting as the lines to run, in order;
 // empty items are left out.
