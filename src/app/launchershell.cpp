@@ -3,22 +3,19 @@
 #include "commands/engine.h"
 #include "core/corestate.h"
 #include "core/datafolder.h"
-#include "core/util/seams.h"
 #include "launcherwindow.h"
 #include "pane/resultpane.h"
 #include "platform/platform.h"
 
-#include <QCursor>
 #include <QEvent>
 #include <QGuiApplication>
-#include <QScreen>
 
 namespace lorvanta {
 
 LauncherShell::LauncherShell(CoreState& core, const DataFolder& folder,
                              platform::Platform& platform, LauncherWindow& window,
                              Scheduler& scheduler, const Clock& clock)
-    : core_(core), platform_(platform), window_(window), clock_(clock),
+    : core_(core), platform_(platform), window_(window),
       idle_(core.setup, *this, scheduler,
             [&window](const QString& syntax) {
                 return window.engine().expander.ExpandInfoLine(syntax);
@@ -63,14 +60,7 @@ void LauncherShell::start(bool silent, bool safeMode) {
     if (!safeMode) winKeyHook_.StartWinKeyHook(false);
     if (core_.setup.alwaystrayicon) showHide_.AddIcon();
     incognito_.ClearIncognitoFolder(true);
-    if (silent) {
-        showHide_.setStartedSilently();
-        // Hidden from the start as after a hide (the tray icon, the
-        // information line), but without the hide's guard, which would
-        // swallow a hotkey pressed at once.
-        if (core_.setup.trayicon || core_.setup.alwaystrayicon) showHide_.AddIcon();
-        if (core_.setup.infoenabled) idle_.DisplayIdleInfo(true);
-    }
+    if (silent) showHide_.startHidden();
     showHide_.setStarted(true);
 }
 

@@ -143,7 +143,6 @@ private:
     CoreState& core_;
     platform::Platform& platform_;
     LauncherWindow& window_;
-    const Clock& clock_;
     IdleInfo idle_;
     ShowHide showHide_;
     Incognito incognito_;

@@ -1,7 +1,6 @@
 // The launcher window's side of showing and hiding, placement and the
 // information line: what LauncherShell does when the logic asks.
 
-#include "commands/engine.h"
 #include "core/corestate.h"
 #include "launchershell.h"
 #include "launcherwindow.h"

@@ -48,7 +48,6 @@ TrayIcon::TrayIcon(Actions actions, QObject* parent)
 }
 
 void TrayIcon::setVisible(bool visible) {
-    visible_ = visible;
     icon_.setVisible(visible);
 }
 

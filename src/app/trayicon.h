@@ -27,7 +27,7 @@ public:
     // Whether the icon is in the notification area (the show/hide logic
     // decides when).
     void setVisible(bool visible);
-    bool visible() const { return visible_; }
+    bool visible() const { return icon_.isVisible(); }
     QMenu& menu() { return menu_; }
     // What the desktop reports for a click on the icon.
     void activated(QSystemTrayIcon::ActivationReason reason);
@@ -36,7 +36,6 @@ private:
     Actions actions_;
     QMenu menu_;
     QSystemTrayIcon icon_;
-    bool visible_ = false;
 };
 
 // The program's icon, drawn so that it needs no file.

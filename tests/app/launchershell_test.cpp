@@ -33,6 +33,15 @@ struct ShellTest : ::testing::Test {
     std::unique_ptr<LauncherShell> shell;
 
     void SetUp() override { core.file.ReadSettings(false); }
+    // A keyword with the hotkey Ctrl+Alt+`key`.
+    void hotkeyed(const char* name, const char* command, int key) {
+        auto w = std::make_unique<TExeWord>();
+        w->keywords = s(name);
+        w->command = s(command);
+        w->key = key;
+        w->keymod = platform::kModCtrl | platform::kModAlt;
+        core.store.append(std::move(w));
+    }
     void start(bool silent) {
         window =
             std::make_unique<LauncherWindow>(core, folder, dir.fake.platform(), expansion, services,
@@ -55,12 +64,7 @@ struct ShellTest : ::testing::Test {
 };
 
 TEST_F(ShellTest, StartUpRegistersTheMainHotkeyAndEveryKeywordHotkey) {
-    auto w = std::make_unique<TExeWord>();
-    w->keywords = s("notes");
-    w->command = s("/usr/bin/true");
-    w->key = 'N';
-    w->keymod = platform::kModCtrl | platform::kModAlt;
-    core.store.append(std::move(w));
+    hotkeyed("notes", "/usr/bin/true", 'N');
     start(false);
     EXPECT_EQ(calls("hotkeyAdd"), (QStringList{s("hotkeyAdd 1 90 12"), s("hotkeyAdd 2 78 3")}));
     shell.reset();
@@ -123,12 +127,7 @@ TEST_F(ShellTest, ToggleHidesAnActiveLauncherAndShowsAHiddenOne) {
 }
 
 TEST_F(ShellTest, AKeywordHotkeyRunsItsKeyword) {
-    auto w = std::make_unique<TExeWord>();
-    w->keywords = s("editor");
-    w->command = s("/usr/bin/editor");
-    w->key = 'E';
-    w->keymod = platform::kModCtrl | platform::kModAlt;
-    core.store.append(std::move(w));
+    hotkeyed("editor", "/usr/bin/editor", 'E');
     start(true);
     dir.fake.pressHotkey(2, 7);
     EXPECT_TRUE(waitUntil([&] { return !calls("shellExecute").isEmpty(); }, 5000));

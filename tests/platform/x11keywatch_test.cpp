@@ -5,13 +5,12 @@
 #include "platform/linux/x11keywatch.h"
 #include "shell/hotkeys/winkeyhook.h"
 #include "testsupport.h"
+#include "xkeyboard.h"
 
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
 #include <thread>
 #include <xcb/xcb.h>
-#include <xcb/xcb_keysyms.h>
-#include <xcb/xtest.h>
 
 using lorvanta::platform::RawKey;
 using lorvanta::platform::X11KeyWatch;
@@ -21,38 +20,12 @@ namespace {
 
 // A keyboard typing through XTest on a connection of its own, as another
 // program would.
-class Typist {
-public:
-    Typist() : c_(xcb_connect(nullptr, nullptr)) {
-        root_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
-        symbols_ = xcb_key_symbols_alloc(c_);
+struct Typist : lorvanta::test::XKeyboard {
+    bool ok() const { return connected(); }
+    void key(quint32 keysym, bool down) {
+        ASSERT_TRUE(down ? press(keysym) : release(keysym)) << "no key for " << keysym;
     }
-    ~Typist() {
-        xcb_key_symbols_free(symbols_);
-        xcb_disconnect(c_);
-    }
-    Typist(const Typist&) = delete;
-    Typist& operator=(const Typist&) = delete;
-
-    bool ok() const { return !xcb_connection_has_error(c_); }
-    // Sends without waiting; sync() waits until the server took everything.
-    void key(xcb_keysym_t keysym, bool down) {
-        xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols_, keysym);
-        ASSERT_TRUE(codes && codes[0] != XCB_NO_SYMBOL) << "no key for " << keysym;
-        xcb_test_fake_input(c_, down ? XCB_KEY_PRESS : XCB_KEY_RELEASE, codes[0], XCB_CURRENT_TIME,
-                            root_, 0, 0, 0);
-        free(codes);
-    }
-    void tap(xcb_keysym_t keysym) {
-        key(keysym, true);
-        key(keysym, false);
-    }
-    void sync() { free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr)); }
-
-private:
-    xcb_connection_t* c_;
-    xcb_window_t root_ = 0;
-    xcb_key_symbols_t* symbols_ = nullptr;
+    void tap(quint32 keysym) { chord({keysym}); }
 };
 
 TEST(X11KeyWatch, ReportsKeysInOrderWithTheirTimes) {

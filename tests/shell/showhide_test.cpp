@@ -274,11 +274,13 @@ TEST_F(ShowHideTest, HotkeyHideRule) {
 
 TEST_F(ShowHideTest, AfterASilentStartTheFirstActivationDoesNotShow) {
     setup.hide = true;
-    shell.setStartedSilently();
+    shell.startHidden();
+    EXPECT_TRUE(view.did("showTrayIcon")) << "hidden from the start, as after a hide";
     shell.AppActivate();
     EXPECT_FALSE(view.did("showMainWindow"));
     EXPECT_FALSE(shell.skipsFirstActivation());
-    // A hotkey shows it; the activation that follows is an ordinary one.
+    // A hotkey shows it at once (no hide's guard to wait out); the
+    // activation that follows is an ordinary one.
     shell.ManageShowHide(true);
     EXPECT_TRUE(view.did("showMainWindow"));
     shell.AppDeactivate();

@@ -86,6 +86,13 @@ void ShowHide::restorePendingFocus(bool forceKeepInput) {
     pendingFocus_ = PendingFocus::Input;
 }
 
+void ShowHide::startHidden() {
+    skipFirstActivation_ = true;
+    state_ = kHidden;
+    if (setup_.infoenabled) idle_.DisplayIdleInfo(true);
+    if (setup_.trayicon || setup_.alwaystrayicon) AddIcon();
+}
+
 bool ShowHide::CheckAutoHideLogic() {
     if (!setup_.hotkeyhide || !view_.mainWindowVisible()) return false;
     if (!setup_.hide && !view_.mainWindowIsForeground()) return false;

@@ -126,8 +126,10 @@ public:
     // Start-up and shut-down.
     void setStarted(bool started) { started_ = started; }
     void setClosing(bool closing) { closing_ = closing; }
-    // After a start with "-s" the first activation does not show.
-    void setStartedSilently() { skipFirstActivation_ = true; }
+    // A start with "-s": hidden as after a hide (the tray icon, the
+    // information line) but without the hide's time, whose guard would
+    // swallow a hotkey pressed at once; the first activation does not show.
+    void startHidden();
     bool skipsFirstActivation() const { return skipFirstActivation_; }
 
     int showState() const { return state_; }
