@@ -39,9 +39,24 @@ bool tryExecFound(const QString& tryExec, const QStringList& searchPath) {
     return fi.isAbsolute() && fi.isFile() && fi.isExecutable();
 }
 
+// GNOME's panels and KDE's modules hide from the menu (NoDisplay) yet are
+// what the desktop's settings program shows.
+bool settingsModule(const DesktopEntry& e) {
+    if (QFileInfo(e.file).fileName().startsWith(u"kcm_")) return true;
+    for (const QString& c : e.categories)
+        if (c == u"X-GNOME-Settings-Panel" || c.startsWith(u"X-KDE-settings")) return true;
+    return false;
+}
+
 bool listed(const DesktopEntry& e, const AppDiscovery& context) {
-    return e.type == u"Application" && !e.noDisplay && !e.hidden &&
-           shownOnDesktop(e, context.desktops) && tryExecFound(e.tryExec, context.searchPath);
+    if (e.type != u"Application" || e.hidden || !shownOnDesktop(e, context.desktops)) return false;
+    if (context.pick == AppDiscovery::Pick::SettingsPanels) {
+        const bool panel = settingsModule(e) || (!e.noDisplay && e.categories.contains(u"Settings"));
+        if (!panel) return false;
+    } else if (e.noDisplay) {
+        return false;
+    }
+    return tryExecFound(e.tryExec, context.searchPath);
 }
 
 using FolderKey = std::pair<dev_t, ino_t>;
@@ -83,8 +98,13 @@ private:
         TMyShellItem item;
         item.name = localizedName(*e, context_.locale);
         item.path = file;
-        item.root = QString::fromUtf16(kApplicationsRoot);
-        item.title = rel.isEmpty() ? QStringLiteral("Applications") : rel;
+        if (context_.pick == AppDiscovery::Pick::SettingsPanels) {
+            item.root = QStringLiteral("rfSettings");
+            item.title = QStringLiteral("System settings");
+        } else {
+            item.root = QString::fromUtf16(kApplicationsRoot);
+            item.title = rel.isEmpty() ? QStringLiteral("Applications") : rel;
+        }
         if (!item.name.isEmpty()) items_.push_back(std::move(item));
     }
 

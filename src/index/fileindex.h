@@ -35,6 +35,8 @@ public:
     const NameTable& names() const override { return snapshot_->names; }
     TMyShellItem item(size_t i) const override { return snapshot_->items[i]; }
     std::shared_ptr<const IndexSnapshot> snapshot() const { return snapshot_; }
+    // Every item, in index order.
+    std::vector<TMyShellItem> items() const { return snapshot_->items; }
     // Replaces the index (main thread).
     void publish(std::shared_ptr<const IndexSnapshot> snapshot);
 

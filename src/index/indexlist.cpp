@@ -180,7 +180,8 @@ int ScanFolder(const QString& folder, const FolderScan& scan, IndexList& list) {
     return walker.visited;
 }
 
-int scanIndexFolder(const TMyScanItem& item, IndexList& list, const std::atomic<bool>* stop) {
+int scanIndexFolder(const TMyScanItem& item, IndexList& list, const std::atomic<bool>* stop,
+                    const QStringList& excludes) {
     const std::optional<int> level = scanLevel(item);
     if (!level) return -1;
     QString path = item.path;
@@ -193,6 +194,7 @@ int scanIndexFolder(const TMyScanItem& item, IndexList& list, const std::atomic<
     scan.maxDepth = *level;
     scan.includeFolders = includesFolders(item.extensions);
     scan.titlePrefix = path;
+    scan.excludes = excludes;
     scan.stop = stop;
     return ScanFolder(path, scan, list);
 }

@@ -65,8 +65,9 @@ int ScanFolder(const QString& folder, const FolderScan& scan, IndexList& list);
 // One index folder with its path already expanded: the mask, level,
 // include-folders and title rules. Returns -1 when the folder was skipped
 // (missing, or a level that is not a number), else the visited count.
+// Folders whose path holds one of `excludes` are not scanned.
 int scanIndexFolder(const TMyScanItem& item, IndexList& list,
-                    const std::atomic<bool>* stop = nullptr);
+                    const std::atomic<bool>* stop = nullptr, const QStringList& excludes = {});
 
 // Whether a file name passes a mask: its lower-case extension, dot
 // included, occurs in the mask. Names without extension never pass.

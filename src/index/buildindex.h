@@ -1,0 +1,57 @@
+#pragma once
+
+#include "indexlist.h"
+
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <atomic>
+#include <functional>
+
+namespace lorvanta {
+
+struct Setup;
+
+// What one rebuild scans, worked out from the settings on the main thread so
+// that the worker reads nothing that may change under it.
+struct IndexPlan {
+    bool systemItems = true;      // places, home, applications, extra roots
+    QStringList extraRoots;       // indexextraitems, split at "," and trimmed
+    bool includeHidden = true;    // dot entries of the named roots
+    QVector<TMyScanItem> folders; // the index folders, paths expanded
+    bool storeApps = true;        // Flatpak and Snap apps through the "Apps" folder
+    bool settingsPages = true;    // settings panels and windowssettings.txt
+    QStringList excludes;         // folders holding one of these are not scanned
+    QString dataFolder;           // ends with "/"
+    QString programFolder;        // ends with "/"
+    QProcessEnvironment env;
+    // The store step, when the store library is linked in: syncs the "Apps"
+    // folder before it is scanned. Unset = the folder is scanned as it is.
+    std::function<void(const IndexPlan&, const std::atomic<bool>*)> syncStoreApps;
+};
+
+// `expand` turns the command-line variables of an index folder's path into
+// text (the caller's expansion); unset leaves paths as they are.
+IndexPlan makeIndexPlan(const Setup& setup, const QString& dataFolder,
+                        const QString& programFolder, const QProcessEnvironment& env,
+                        const std::function<QString(const QString&)>& expand = {});
+
+// Whether the index has anything to scan at all (the start-up condition).
+bool indexWanted(const Setup& setup);
+
+// The folder a root name stands for on this desktop ("rfDesktop" -> the XDG
+// desktop folder, "rfProfile" -> home...); empty for names with no
+// counterpart here; any other text is taken as a folder path.
+QString rootFolder(const QString& root, const QProcessEnvironment& env);
+
+// The "Apps" folder of store-app shortcuts in the data folder.
+QString storeAppsFolder(const IndexPlan& plan);
+
+// The scan itself, in the order: places, the home folder's sub-folders,
+// applications, the extra roots, the settings panels, the index folders,
+// the store apps, the "windowssettings.txt" pages. Each step is skipped once
+// `stop` is set. Returns the number of entries visited.
+int BuildIndex(const IndexPlan& plan, IndexList& list, const std::atomic<bool>* stop = nullptr);
+
+} // namespace lorvanta

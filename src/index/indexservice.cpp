@@ -1,0 +1,147 @@
+#include "indexservice.h"
+
+#include "core/settings/setup.h"
+#include "core/util/seams.h"
+#include "scancache.h"
+#include "scanitems.h"
+
+#include <QFileInfo>
+
+namespace lorvanta {
+
+namespace {
+
+constexpr int kIdleTickMs = 10'000;
+constexpr qint64 kIdleWindowMs = 30'000;
+
+std::vector<TMyShellItem> itemsOf(const IndexList& list) {
+    std::vector<TMyShellItem> items;
+    items.reserve(list.size());
+    for (const IndexList::Entry& e : list.entries())
+        if (e.item) items.push_back(*e.item);
+    return items;
+}
+
+} // namespace
+
+IndexService::IndexService(const Setup& setup, FileIndex& index, const Clock& clock,
+                           Context context)
+    : setup_(setup), index_(index), clock_(clock), context_(std::move(context)) {
+    idleTimer_.setInterval(kIdleTickMs);
+    connect(&idleTimer_, &QTimer::timeout, this, &IndexService::idleTick);
+}
+
+IndexService::~IndexService() {
+    stop_->store(true);
+    index_.waitForRebuild();
+}
+
+int IndexService::autoIndexMode() const {
+    if (setup_.autoindex == -1) return setup_.noindexrefresh ? 1 : 3;
+    return setup_.autoindex;
+}
+
+bool IndexService::wanted() const {
+    return indexWanted(setup_);
+}
+
+QString IndexService::cacheFile() const {
+    return context_.dataFolder + QStringLiteral("scancache.dat");
+}
+
+IndexPlan IndexService::plan() const {
+    IndexPlan p = makeIndexPlan(setup_, context_.dataFolder, context_.programFolder, context_.env,
+                                context_.expand);
+    p.syncStoreApps = storeSync_;
+    return p;
+}
+
+void IndexService::start() {
+    index_.setIndexFolders(!readScanDirs(setup_.scandirs).isEmpty());
+    const int mode = autoIndexMode();
+    if (mode == 4 || mode == 5) idleTimer_.start();
+    if (!wanted()) return;
+    if (setup_.cacheindex) loadCache();
+    if (mode == 1 || mode == 3 || mode == 5) RefreshIndex(false);
+}
+
+void IndexService::activated() {
+    const int mode = autoIndexMode();
+    if (wanted() && (mode == 2 || mode == 3)) RefreshIndex(false);
+}
+
+void IndexService::settingsApplied() {
+    index_.setIndexFolders(!readScanDirs(setup_.scandirs).isEmpty());
+    const int mode = autoIndexMode();
+    if (mode == 4 || mode == 5)
+        idleTimer_.start();
+    else
+        idleTimer_.stop();
+    if (!hasIndex_ && setup_.scanwindowsitems) RefreshIndex(false);
+}
+
+bool IndexService::RefreshIndex(bool force) {
+    if (context_.safeMode || index_.rebuilding() || stop_->load()) return false;
+    const QDateTime now = clock_.now();
+    const qint64 spacingMs = qint64(std::max(1, setup_.indexrefresh < 2 ? 1 : setup_.indexrefresh)) *
+                             60'000;
+    if (!force && lastStart_.isValid() && lastStart_.msecsTo(now) < spacingMs) return false;
+    lastStart_ = now;
+    hasIndex_ = true;
+    auto stop = stop_;
+    const IndexPlan p = plan();
+    return index_.rebuild(
+        [p, stop] {
+            IndexList list;
+            BuildIndex(p, list, stop.get());
+            return itemsOf(list);
+        },
+        [this] { Q_EMIT rebuilt(); });
+}
+
+void IndexService::idleTick() {
+    const int mode = autoIndexMode();
+    if (mode != 4 && mode != 5) {
+        idleTimer_.stop();
+        return;
+    }
+    if (!context_.idleTime || !wanted()) return;
+    const std::optional<qint64> idle = context_.idleTime();
+    if (!idle) return;
+    const qint64 limitMs = qint64(setup_.indexidle) * 60'000;
+    const QDateTime now = clock_.now();
+    if (*idle <= limitMs || *idle >= limitMs + kIdleWindowMs) return;
+    if (lastIdleRefresh_.isValid() && lastIdleRefresh_.msecsTo(now) <= limitMs) return;
+    RefreshIndex(false);
+    lastIdleRefresh_ = now;
+}
+
+void IndexService::shutdown() {
+    idleTimer_.stop();
+    stop_->store(true);
+    index_.waitForRebuild();
+    if (setup_.cacheindex && !context_.safeMode && hasIndex_) saveCache();
+}
+
+QString IndexService::countText(bool whileRunning) const {
+    if (whileRunning && index_.rebuilding()) return QStringLiteral("Indexed items: indexing..");
+    if (!hasIndex_) return QStringLiteral("Indexed items: None");
+    return QStringLiteral("Indexed items: ") + QString::number(index_.size());
+}
+
+void IndexService::loadCache() {
+    if (context_.safeMode || !QFileInfo::exists(cacheFile())) return;
+    IndexList list;
+    if (!LoadIndexCache(cacheFile(), list)) return;
+    index_.publish(makeIndexSnapshot(itemsOf(list)));
+    hasIndex_ = true;
+}
+
+void IndexService::saveCache() const {
+    IndexList list;
+    for (TMyShellItem& item : index_.items())
+        list.append(item.name, std::make_unique<TMyShellItem>(std::move(item)));
+    SaveIndexCache(cacheFile(), list);
+}
+
+} // namespace lorvanta
