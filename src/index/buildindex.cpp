@@ -36,15 +36,6 @@ QString withSlash(QString path) {
     return path;
 }
 
-AppDiscovery discoveryContext(const IndexPlan& plan, AppDiscovery::Pick pick) {
-    AppDiscovery context;
-    context.pick = pick;
-    context.locale = messagesLocale(plan.env);
-    context.desktops = currentDesktops(plan.env);
-    context.searchPath = plan.env.value(QStringLiteral("PATH")).split(u':', Qt::SkipEmptyParts);
-    return context;
-}
-
 // Items of a discovery under the scan's key rule: file name + its folder.
 void addDiscovered(std::vector<TMyShellItem> items, IndexList& list) {
     for (TMyShellItem& item : items) {
@@ -64,8 +55,8 @@ void addTitled(std::vector<TMyShellItem> items, IndexList& list) {
 
 // The own entries of a named root, as a file manager shows them: dot
 // entries only with includehidden, a desktop entry under its own name.
-int scanNamedRoot(const QString& root, const QString& mask, bool foldersOnly,
-                  const IndexPlan& plan, IndexList& list, const std::atomic<bool>* stop) {
+int scanNamedRoot(const QString& root, const QString& mask, bool foldersOnly, const IndexPlan& plan,
+                  IndexList& list, const std::atomic<bool>* stop) {
     const QString folder = withSlash(rootFolder(root, plan.env));
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) return 0;
     FolderScan scan;
@@ -94,12 +85,9 @@ int scanSystemItems(const IndexPlan& plan, IndexList& list, const std::atomic<bo
     addTitled(discoverPlaces(plan.env), list);
     int visited = scanNamedRoot(QStringLiteral("rfProfile"), {}, true, plan, list, stop);
     if (stopped(stop)) return visited;
-    QStringList folders = applicationFolders(plan.env);
-    // Store apps come once, through the "Apps" folder, when that step runs.
-    if (plan.storeApps && plan.syncStoreApps)
-        folders.removeIf([](const QString& f) { return isStoreAppFolder(f); });
-    addDiscovered(discoverApplications(folders, discoveryContext(plan, AppDiscovery::Pick::Menu)),
-                  list);
+    addDiscovered(
+        discoverApplications(menuFolders(plan), discoveryContext(plan, AppDiscovery::Pick::Menu)),
+        list);
     for (const QString& root : plan.extraRoots) {
         if (stopped(stop)) break;
         const bool desktop = root.compare(u"rfDesktop", Qt::CaseInsensitive) == 0;
@@ -148,12 +136,29 @@ void addSettingsPages(const IndexPlan& plan, IndexList& list) {
 
 } // namespace
 
+AppDiscovery discoveryContext(const IndexPlan& plan, AppDiscovery::Pick pick) {
+    AppDiscovery context;
+    context.pick = pick;
+    context.locale = messagesLocale(plan.env);
+    context.desktops = currentDesktops(plan.env);
+    context.searchPath = plan.env.value(QStringLiteral("PATH")).split(u':', Qt::SkipEmptyParts);
+    return context;
+}
+
+QStringList menuFolders(const IndexPlan& plan) {
+    QStringList folders = applicationFolders(plan.env);
+    // Store apps come once, through the "Apps" folder, when that step runs.
+    if (plan.storeApps && plan.syncStoreApps)
+        folders.removeIf([](const QString& f) { return isStoreAppFolder(f); });
+    return folders;
+}
+
 bool indexWanted(const Setup& setup) {
     return setup.scanwindowsitems || !readScanDirs(setup.scandirs).isEmpty();
 }
 
-IndexPlan makeIndexPlan(const Setup& setup, const QString& dataFolder,
-                        const QString& programFolder, const QProcessEnvironment& env,
+IndexPlan makeIndexPlan(const Setup& setup, const QString& dataFolder, const QString& programFolder,
+                        const QProcessEnvironment& env,
                         const std::function<QString(const QString&)>& expand) {
     IndexPlan plan;
     plan.systemItems = setup.scanwindowsitems;
@@ -198,9 +203,9 @@ QString rootFolder(const QString& root, const QProcessEnvironment& env) {
         return QStringLiteral("/usr/share/applications");
     // Computer, network, control panel, printers and the like have no folder
     // here; the settings panels stand in for the control panel.
-    static const char* const none[] = {"rfmycomputer", "rfnetwork",    "rfcontrolpanel",
-                                       "rffavorites",  "rfinternet",   "rfprinters",
-                                       "rfprinthood",  "rfrecent",     "rfsendto",
+    static const char* const none[] = {"rfmycomputer", "rfnetwork",         "rfcontrolpanel",
+                                       "rffavorites",  "rfinternet",        "rfprinters",
+                                       "rfprinthood",  "rfrecent",          "rfsendto",
                                        "rfadmintools", "rfcommonadmintools"};
     for (const char* n : none)
         if (name == QLatin1StringView(n)) return {};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "apps.h"
 #include "indexlist.h"
 
 #include <QProcessEnvironment>
@@ -33,8 +34,8 @@ struct IndexPlan {
 
 // `expand` turns the command-line variables of an index folder's path into
 // text (the caller's expansion); unset leaves paths as they are.
-IndexPlan makeIndexPlan(const Setup& setup, const QString& dataFolder,
-                        const QString& programFolder, const QProcessEnvironment& env,
+IndexPlan makeIndexPlan(const Setup& setup, const QString& dataFolder, const QString& programFolder,
+                        const QProcessEnvironment& env,
                         const std::function<QString(const QString&)>& expand = {});
 
 // Whether the index has anything to scan at all (the start-up condition).
@@ -44,6 +45,13 @@ bool indexWanted(const Setup& setup);
 // desktop folder, "rfProfile" -> home...); empty for names with no
 // counterpart here; any other text is taken as a folder path.
 QString rootFolder(const QString& root, const QProcessEnvironment& env);
+
+// How the plan's environment picks and names applications.
+AppDiscovery discoveryContext(const IndexPlan& plan, AppDiscovery::Pick pick);
+
+// The application folders whose entries are the menu's applications: all
+// of them, less the store-app exports when the store step brings those.
+QStringList menuFolders(const IndexPlan& plan);
 
 // The "Apps" folder of store-app shortcuts in the data folder.
 QString storeAppsFolder(const IndexPlan& plan);
