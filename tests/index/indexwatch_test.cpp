@@ -171,6 +171,12 @@ TEST_F(IndexWatchTest, DeletedRenamedAndMovedEntriesFollow) {
     ASSERT_TRUE(QDir().rename(tmp.path() + u"/outside", docs + u"moved"));
     ASSERT_TRUE(settles({docs + u"moved", docs + u"moved/tree/t.txt"}));
     EXPECT_EQ(find(docs + u"moved/tree/t.txt")->title, s("moved/tree"));
+
+    // The index folder itself going takes all of its items.
+    ASSERT_TRUE(QDir(docs).removeRecursively());
+    ASSERT_TRUE(waitUntil([&] { return index.items().empty(); }))
+        << names().join(u", ").toStdString();
+    EXPECT_TRUE(waitUntil([&] { return watch.watchCount() == 0; })) << watch.watchCount();
     EXPECT_EQ(rebuildsAsked, 0);
 }
 
@@ -234,6 +240,33 @@ TEST_F(IndexWatchTest, InstalledApplicationsAppearWithoutARebuild) {
     ASSERT_TRUE(waitUntil([&] { return names().contains(s("Text Editor")); }));
     EXPECT_EQ(rebuildsAsked, 0);
     EXPECT_FALSE(index.rebuilding());
+}
+
+// Settings panels are replaced like the applications; a store export that
+// changed asks for a rebuild, whose store step brings the app in.
+TEST_F(IndexWatchTest, SettingsPanelsFollowAndStoreExportsAskForARebuild) {
+    const QString store = tmp.path() + u"/flatpak/exports/share/";
+    QDir().mkpath(store + u"applications");
+    plan.env.insert(s("XDG_DATA_DIRS"), tmp.path() + u"/sys:" + store);
+    plan.systemItems = true;
+    plan.settingsPages = true;
+    plan.storeApps = true;
+    plan.syncStoreApps = [](const IndexPlan&, const std::atomic<bool>*) {};
+    start();
+
+    // A GNOME panel: hidden from the menu, so a settings page only.
+    writeFile(apps + u"display.desktop",
+              desktopEntry("Display") + "NoDisplay=true\nCategories=X-GNOME-Settings-Panel;\n");
+    ASSERT_TRUE(waitUntil([&] {
+        const auto panel = find(apps + u"display.desktop");
+        return panel && panel->isSettingsPage();
+    })) << names().join(u", ").toStdString();
+    EXPECT_EQ(find(apps + u"display.desktop")->title, s("System settings"));
+    EXPECT_EQ(rebuildsAsked, 0);
+
+    writeFile(store + u"applications/org.example.App.desktop", desktopEntry("Store app"));
+    ASSERT_TRUE(waitUntil([&] { return rebuildsAsked == 1; }));
+    EXPECT_FALSE(names().contains(s("Store app"))) << "it comes through the \"Apps\" folder";
 }
 
 // Past its budget the watch adds no more folders (nearest the root first)
