@@ -132,10 +132,14 @@ TEST_F(IndexWatchTest, NewFilesAppearWithTheIndexFolderRules) {
     EXPECT_EQ(find(docs + u"new.txt")->title, s("docs"));
 
     // The folder that came later is watched: a file saved in it arrives.
+    // A folder made there lies past the level: neither watched nor scanned.
     writeFile(docs + u"sub/deep/deeper/f.txt", "still too deep");
+    writeFile(docs + u"sub/deep/later/g.txt", "too deep as well");
     writeFile(docs + u"sub/deep/e.txt", "e");
     ASSERT_TRUE(settles({docs + u"sub/deep/e.txt"}));
     EXPECT_FALSE(has(docs + u"sub/deep/deeper/f.txt"));
+    EXPECT_FALSE(has(docs + u"sub/deep/later/g.txt"));
+    EXPECT_EQ(watch.watchCount(), watchedAtStart + 1);
     EXPECT_EQ(rebuildsAsked, 0);
     EXPECT_FALSE(index.rebuilding());
 }
@@ -232,12 +236,15 @@ TEST_F(IndexWatchTest, InstalledApplicationsAppearWithoutARebuild) {
     EXPECT_LT(order.indexOf(s("Firefox")), order.indexOf(s("a.txt")))
         << "applications keep their place: " << order.join(u", ").toStdString();
 
-    // Rewritten in place (a new name) and removed, in one burst.
+    // Rewritten in place: only the file's closing after writing tells.
     writeFile(apps + u"editor.desktop", desktopEntry("Text Editor"));
+    ASSERT_TRUE(waitUntil([&] { return names().contains(s("Text Editor")); }));
+    EXPECT_FALSE(names().contains(s("Editor")));
+
+    // Removed and added in one burst.
     QFile::remove(apps + u"firefox.desktop");
     writeFile(apps + u"vendor/later.desktop", desktopEntry("Later"));
     ASSERT_TRUE(settles({apps + u"vendor/later.desktop"}, {apps + u"firefox.desktop"}));
-    ASSERT_TRUE(waitUntil([&] { return names().contains(s("Text Editor")); }));
     EXPECT_EQ(rebuildsAsked, 0);
     EXPECT_FALSE(index.rebuilding());
 }
