@@ -27,7 +27,8 @@ namespace lorvanta {
 class IndexWatch {
 public:
     // `rebuildNeeded` is called when changes were lost (the kernel's queue
-    // overflowed) or need the rebuild's store step.
+    // overflowed) or need the rebuild's store step. Both `index` and
+    // `folders` must outlive the watch; it takes over `folders`' handler.
     IndexWatch(FileIndex& index, platform::FolderWatch& folders,
                std::function<void()> rebuildNeeded);
     ~IndexWatch();
@@ -38,13 +39,15 @@ public:
     // (folders only) on the calling thread.
     void watch(const IndexPlan& plan);
     void clear();
-    // Folders that went unwatched because the budget was spent.
+    // Folders that went unwatched because the budget was spent: those seen,
+    // that is, since the sub-folders of an unwatched folder are not listed.
     int unwatchedFolders() const { return unwatched_; }
     int watchCount() const { return int(watched_.size()); }
     // The most folders watched at once; the watch's capacity by default.
     void setBudget(int folders) { budget_ = folders; }
     // How long changes must pause before they are applied (a burst of saves
-    // is one update); a stream of changes is applied after three times this.
+    // is one update); a stream of changes is applied at most three times
+    // this after its first change.
     void setQuietTime(int ms) { quietMs_ = ms; }
 
 private:
