@@ -51,7 +51,8 @@ bool settingsModule(const DesktopEntry& e) {
 bool listed(const DesktopEntry& e, const AppDiscovery& context) {
     if (e.type != u"Application" || e.hidden || !shownOnDesktop(e, context.desktops)) return false;
     if (context.pick == AppDiscovery::Pick::SettingsPanels) {
-        const bool panel = settingsModule(e) || (!e.noDisplay && e.categories.contains(u"Settings"));
+        const bool panel =
+            settingsModule(e) || (!e.noDisplay && e.categories.contains(u"Settings"));
         if (!panel) return false;
     } else if (e.noDisplay) {
         return false;

@@ -37,14 +37,14 @@ QString messagesLocale(const QProcessEnvironment& env);
 QString localizedName(const DesktopEntry& entry, const QString& locale);
 
 struct AppDiscovery {
+    QString locale;         // as messagesLocale gives it
+    QStringList desktops;   // as currentDesktops gives them
+    QStringList searchPath; // folders where a TryExec program is looked for
     // The menu's applications, or the desktop's settings panels: entries in
     // the "Settings" category that the menu shows, and GNOME panels and KDE
     // modules (X-GNOME-Settings-Panel, X-KDE-settings-*, kcm_*) even when
     // hidden from the menu; root "rfSettings", title "System settings".
     enum class Pick { Menu, SettingsPanels } pick = Pick::Menu;
-    QString locale;         // as messagesLocale gives it
-    QStringList desktops;   // as currentDesktops gives them
-    QStringList searchPath; // folders where a TryExec program is looked for
 };
 
 // Walks each folder recursively (sub-folders in name order, files in name

@@ -64,8 +64,8 @@ void addTitled(std::vector<TMyShellItem> items, IndexList& list) {
 
 // The own entries of a named root, as a file manager shows them: dot
 // entries only with includehidden, a desktop entry under its own name.
-int scanNamedRoot(const QString& root, const QString& mask, bool foldersOnly,
-                  const IndexPlan& plan, IndexList& list, const std::atomic<bool>* stop) {
+int scanNamedRoot(const QString& root, const QString& mask, bool foldersOnly, const IndexPlan& plan,
+                  IndexList& list, const std::atomic<bool>* stop) {
     const QString folder = withSlash(rootFolder(root, plan.env));
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) return 0;
     FolderScan scan;
@@ -152,8 +152,8 @@ bool indexWanted(const Setup& setup) {
     return setup.scanwindowsitems || !readScanDirs(setup.scandirs).isEmpty();
 }
 
-IndexPlan makeIndexPlan(const Setup& setup, const QString& dataFolder,
-                        const QString& programFolder, const QProcessEnvironment& env,
+IndexPlan makeIndexPlan(const Setup& setup, const QString& dataFolder, const QString& programFolder,
+                        const QProcessEnvironment& env,
                         const std::function<QString(const QString&)>& expand) {
     IndexPlan plan;
     plan.systemItems = setup.scanwindowsitems;
@@ -198,9 +198,9 @@ QString rootFolder(const QString& root, const QProcessEnvironment& env) {
         return QStringLiteral("/usr/share/applications");
     // Computer, network, control panel, printers and the like have no folder
     // here; the settings panels stand in for the control panel.
-    static const char* const none[] = {"rfmycomputer", "rfnetwork",    "rfcontrolpanel",
-                                       "rffavorites",  "rfinternet",   "rfprinters",
-                                       "rfprinthood",  "rfrecent",     "rfsendto",
+    static const char* const none[] = {"rfmycomputer", "rfnetwork",         "rfcontrolpanel",
+                                       "rffavorites",  "rfinternet",        "rfprinters",
+                                       "rfprinthood",  "rfrecent",          "rfsendto",
                                        "rfadmintools", "rfcommonadmintools"};
     for (const char* n : none)
         if (name == QLatin1StringView(n)) return {};

@@ -33,8 +33,8 @@ struct IndexPlan {
 
 // `expand` turns the command-line variables of an index folder's path into
 // text (the caller's expansion); unset leaves paths as they are.
-IndexPlan makeIndexPlan(const Setup& setup, const QString& dataFolder,
-                        const QString& programFolder, const QProcessEnvironment& env,
+IndexPlan makeIndexPlan(const Setup& setup, const QString& dataFolder, const QString& programFolder,
+                        const QProcessEnvironment& env,
                         const std::function<QString(const QString&)>& expand = {});
 
 // Whether the index has anything to scan at all (the start-up condition).
