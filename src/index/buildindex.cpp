@@ -140,9 +140,9 @@ int scanStoreApps(const IndexPlan& plan, IndexList& list, const std::atomic<bool
 }
 
 void addSettingsPages(const IndexPlan& plan, IndexList& list) {
-    addDiscovered(discoverApplications(applicationFolders(plan.env),
-                                       discoveryContext(plan, AppDiscovery::Pick::SettingsPanels)),
-                  list);
+    addTitled(discoverApplications(applicationFolders(plan.env),
+                                   discoveryContext(plan, AppDiscovery::Pick::SettingsPanels)),
+              list);
     addTitled(readSettingsPages(plan.dataFolder, plan.programFolder), list);
 }
 
