@@ -270,6 +270,17 @@ TEST_F(StoreAppsTest, UnusableFilesLeaveEverythingAsItWas) {
     EXPECT_EQ(shortcuts(), (QStringList{s("Firefox.lnk"), s("VLC.lnk")}));
 }
 
+TEST_F(StoreAppsTest, AShortcutThatCannotBeWrittenIsTriedAgain) {
+    writeFile(snap + s("/vlc_vlc.desktop"), entry("VLC"));
+    writeFile(snap + s("/firefox_firefox.desktop"), entry("Firefox"));
+    writeFile(apps(s("VLC.lnk/in-the-way")), "x");
+    EXPECT_EQ(sync(), s("1"));
+    EXPECT_EQ(indexDat(), s("\uFEFFFirefox=snap!firefox_firefox.desktop\n"));
+    QDir(apps(s("VLC.lnk"))).removeRecursively();
+    EXPECT_EQ(sync(), s("2"));
+    EXPECT_EQ(shortcuts(), (QStringList{s("Firefox.lnk"), s("VLC.lnk")}));
+}
+
 TEST_F(StoreAppsTest, ClosingMidwayPrunesNothing) {
     writeFile(snap + s("/vlc_vlc.desktop"), entry("VLC"));
     writeFile(snap + s("/firefox_firefox.desktop"), entry("Firefox"));
