@@ -1,3 +1,4 @@
+#include "appentry.h"
 #include "index/storeapps.h"
 #include "testsupport.h"
 
@@ -8,15 +9,12 @@
 #include <gtest/gtest.h>
 
 using namespace lorvanta;
+using lorvanta::test::entry;
 using lorvanta::test::readFile;
 using lorvanta::test::s;
 using lorvanta::test::writeFile;
 
 namespace {
-
-QByteArray entry(const char* name, const QByteArray& extra = {}) {
-    return QByteArray("[Desktop Entry]\nType=Application\nExec=true\nName=") + name + "\n" + extra;
-}
 
 // A home with the user's and the system's Flatpak exports, the Snap folder
 // and a plain menu folder, listed by the XDG variables as a desktop does.
