@@ -46,6 +46,14 @@ bool heldEarlier(const QStringList& folders, qsizetype before, const QString& id
     return false;
 }
 
+// The lines of a text file, with or without CR before each LF.
+QStringList fileLines(QFile& file) {
+    QStringList lines = decodeText(file.readAll()).split(u'\n');
+    for (QString& line : lines)
+        if (line.endsWith(u'\r')) line.chop(1);
+    return lines;
+}
+
 struct Pair {
     QString name;
     QString identifier;
@@ -62,8 +70,7 @@ std::optional<Pairs> loadIndex(const QString& file) {
     if (!f.exists()) return Pairs();
     if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
     Pairs pairs;
-    for (QString line : decodeText(f.readAll()).split(u'\n')) {
-        if (line.endsWith(u'\r')) line.chop(1);
+    for (const QString& line : fileLines(f)) {
         const qsizetype eq = line.indexOf(u'=');
         if (eq > 0) pairs.push_back({line.first(eq), line.sliced(eq + 1)});
     }
@@ -83,8 +90,7 @@ QByteArray shortcutText(const QString& entryFile, const QString& identifier) {
     if (!f.open(QIODevice::ReadOnly)) return {};
     QString out;
     bool inGroup = false;
-    for (QString line : decodeText(f.readAll()).split(u'\n')) {
-        if (line.endsWith(u'\r')) line.chop(1);
+    for (const QString& line : fileLines(f)) {
         if (line.startsWith(u'[')) {
             if (inGroup) break;
             inGroup = line.trimmed() == u"[Desktop Entry]";
@@ -257,9 +263,8 @@ QString SyncStoreApps(const QString& appsFolder, bool flush, bool remove,
 
     Sync sync(dir, std::move(*loaded), apps);
     bool stopped = false;
-    for (QString line : decodeText(csv.readAll()).split(u'\n')) {
+    for (const QString& line : fileLines(csv)) {
         if ((stopped = stopping(ctx))) break;
-        if (line.endsWith(u'\r')) line.chop(1);
         sync.line(line);
     }
     if (!stopped) sync.prune();
