@@ -39,6 +39,7 @@ bool tryExecFound(const QString& tryExec, const QStringList& searchPath) {
     return fi.isAbsolute() && fi.isFile() && fi.isExecutable();
 }
 
+<<<<<<< HEAD
 // GNOME's panels and KDE's modules hide from the menu (NoDisplay) yet are
 // what the desktop's settings program shows.
 bool settingsModule(const DesktopEntry& e) {
@@ -60,6 +61,8 @@ bool listed(const DesktopEntry& e, const AppDiscovery& context) {
     return tryExecFound(e.tryExec, context.searchPath);
 }
 
+=======
+>>>>>>> i11-store
 using FolderKey = std::pair<dev_t, ino_t>;
 
 // One walk over all folders: the ids seen so far and the items made.
@@ -95,7 +98,7 @@ private:
         const std::optional<DesktopEntry> e = readDesktopEntry(file);
         if (!e) return; // an unreadable file does not hide the id further down
         seenIds_.insert(id);
-        if (!listed(*e, context_)) return;
+        if (!listedEntry(*e, context_)) return;
         TMyShellItem item;
         item.name = localizedName(*e, context_.locale);
         item.path = file;
@@ -166,6 +169,11 @@ QString localizedName(const DesktopEntry& entry, const QString& locale) {
         if (!k.isEmpty() && !v.isEmpty()) return v;
     }
     return entry.name;
+}
+
+bool listedEntry(const DesktopEntry& e, const AppDiscovery& context) {
+    return e.type == u"Application" && !e.noDisplay && !e.hidden &&
+           shownOnDesktop(e, context.desktops) && tryExecFound(e.tryExec, context.searchPath);
 }
 
 std::vector<TMyShellItem> discoverApplications(const QStringList& folders,

@@ -47,6 +47,11 @@ struct AppDiscovery {
     enum class Pick { Menu, SettingsPanels } pick = Pick::Menu;
 };
 
+// Whether the user's menu shows the entry: Type is Application, neither
+// NoDisplay nor Hidden, OnlyShowIn/NotShowIn let the current desktops in,
+// and a TryExec program, if any, is there.
+bool listedEntry(const DesktopEntry& entry, const AppDiscovery& context);
+
 // Walks each folder recursively (sub-folders in name order, files in name
 // order) and makes an item of every desktop entry the user's menu would
 // show. A desktop-file id (the path below its folder, "/" read as "-") is
