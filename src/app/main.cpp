@@ -158,7 +158,7 @@ private:
         indexService_ =
             std::make_unique<IndexService>(core_.setup, index_, clock_, std::move(context));
         registerIndexCommands(window_->engine().dispatcher, *indexService_, *window_, scheduler_,
-                              {});
+                              [this] { return indexService_->flushStoreApps(); });
         shell_->setFocusHook([this] { indexService_->activated(); });
         indexService_->start();
     }

@@ -39,7 +39,6 @@ bool tryExecFound(const QString& tryExec, const QStringList& searchPath) {
     return fi.isAbsolute() && fi.isFile() && fi.isExecutable();
 }
 
-<<<<<<< HEAD
 // GNOME's panels and KDE's modules hide from the menu (NoDisplay) yet are
 // what the desktop's settings program shows.
 bool settingsModule(const DesktopEntry& e) {
@@ -49,20 +48,6 @@ bool settingsModule(const DesktopEntry& e) {
     return false;
 }
 
-bool listed(const DesktopEntry& e, const AppDiscovery& context) {
-    if (e.type != u"Application" || e.hidden || !shownOnDesktop(e, context.desktops)) return false;
-    if (context.pick == AppDiscovery::Pick::SettingsPanels) {
-        const bool panel =
-            settingsModule(e) || (!e.noDisplay && e.categories.contains(u"Settings"));
-        if (!panel) return false;
-    } else if (e.noDisplay) {
-        return false;
-    }
-    return tryExecFound(e.tryExec, context.searchPath);
-}
-
-=======
->>>>>>> i11-store
 using FolderKey = std::pair<dev_t, ino_t>;
 
 // One walk over all folders: the ids seen so far and the items made.
@@ -172,8 +157,15 @@ QString localizedName(const DesktopEntry& entry, const QString& locale) {
 }
 
 bool listedEntry(const DesktopEntry& e, const AppDiscovery& context) {
-    return e.type == u"Application" && !e.noDisplay && !e.hidden &&
-           shownOnDesktop(e, context.desktops) && tryExecFound(e.tryExec, context.searchPath);
+    if (e.type != u"Application" || e.hidden || !shownOnDesktop(e, context.desktops)) return false;
+    if (context.pick == AppDiscovery::Pick::SettingsPanels) {
+        const bool panel =
+            settingsModule(e) || (!e.noDisplay && e.categories.contains(u"Settings"));
+        if (!panel) return false;
+    } else if (e.noDisplay) {
+        return false;
+    }
+    return tryExecFound(e.tryExec, context.searchPath);
 }
 
 std::vector<TMyShellItem> discoverApplications(const QStringList& folders,

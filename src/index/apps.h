@@ -49,7 +49,8 @@ struct AppDiscovery {
 
 // Whether the user's menu shows the entry: Type is Application, neither
 // NoDisplay nor Hidden, OnlyShowIn/NotShowIn let the current desktops in,
-// and a TryExec program, if any, is there.
+// and a TryExec program, if any, is there. With Pick::SettingsPanels:
+// whether it is one of the settings panels instead.
 bool listedEntry(const DesktopEntry& entry, const AppDiscovery& context);
 
 // Walks each folder recursively (sub-folders in name order, files in name
