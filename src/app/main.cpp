@@ -9,6 +9,7 @@
 #include "core/list/candidatelist.h"
 #include "core/list/recentdocs.h"
 #include "index/fileindex.h"
+#include "index/iconprecacher.h"
 #include "index/indexcommands.h"
 #include "index/indexservice.h"
 #include "pane/resultpane.h"
@@ -90,6 +91,7 @@ public:
         window_->hide();
         window_->pane().hide();
         indexService_->shutdown();
+        iconCacher_->stop();
         // Background work ends with the event loop; nothing is freed under it.
         const IoStatus saved = core_.file.saveAtExit();
         if (!saved.ok())
@@ -161,6 +163,10 @@ private:
                               [this] { return indexService_->flushStoreApps(); });
         shell_->setFocusHook([this] { indexService_->activated(); });
         indexService_->start();
+        // The list draws no icons yet, so there is no icon cache to warm.
+        iconCacher_ = std::make_unique<IconPreCacher>(core_.setup, clock_, IconPreCacher::Lookup{},
+                                                      start_.safeMode);
+        iconCacher_->start(core_.history, core_.store);
     }
 
     void fireStartUpKeys() {
@@ -182,6 +188,7 @@ private:
     XbelRecentDocuments recent_;
     FileIndex index_;
     std::unique_ptr<IndexService> indexService_;
+    std::unique_ptr<IconPreCacher> iconCacher_;
     DesktopExpansionServices expansion_;
     DesktopExecutionServices services_;
     EventLoopScheduler scheduler_;

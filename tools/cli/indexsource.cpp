@@ -35,9 +35,10 @@ QString expandIndexPath(Loaded& loaded, const QString& path) {
 IndexList readIndex(Loaded& loaded, bool rebuild) {
     IndexList list;
     const Setup& setup = loaded.core.setup;
-    if (!QFileInfo(loaded.folder.path()).isDir() || !indexWanted(setup)) return list;
+    // The cache whenever there is one: it is what the launcher last saw.
     const QString cache = loaded.folder.file(QStringLiteral("scancache.dat"));
-    if (!rebuild && setup.cacheindex && LoadIndexCache(cache, list)) return list;
+    if (!rebuild && LoadIndexCache(cache, list)) return list;
+    if (!QFileInfo(loaded.folder.path()).isDir() || !indexWanted(setup)) return list;
     const IndexPlan plan =
         makeIndexPlan(setup, loaded.folder.path(), loaded.env.programFolder(),
                       QProcessEnvironment::systemEnvironment(),
