@@ -82,8 +82,9 @@ bool FileIndex::waitForRebuild(int timeoutMs) {
         if (deadline.hasExpired()) {
             // A scan stuck in the file system (a hung network mount): it is
             // left running and never freed; it reports to nobody.
-            static std::vector<QThread*> abandoned;
-            abandoned.push_back(worker_);
+            // Held from a pointer that outlives the exit's destructors.
+            static auto* const abandoned = new std::vector<QThread*>;
+            abandoned->push_back(worker_);
             worker_ = nullptr;
             return false;
         }
