@@ -95,7 +95,11 @@ public:
     void repaintAsOneWindow() override {}
     void closeCustomHint() override {}
     void rejoinClipboardViewer() override {}
-    void refreshIndexOnFocus() override {}
+    void refreshIndexOnFocus() override {
+        if (onFocus_) onFocus_();
+    }
+    // What the launcher's activation refreshes (the index).
+    void setFocusHook(std::function<void()> hook) { onFocus_ = std::move(hook); }
     // PlacementView
     Monitors monitors() const override;
     std::optional<QPoint> cursorPosition() const override;
@@ -154,6 +158,7 @@ private:
     // The desktop's time of the key press that asked for the next show.
     quint32 presentTimestamp_ = 0;
     bool holdingKeys_ = false;
+    std::function<void()> onFocus_;
 };
 
 } // namespace lorvanta

@@ -8,6 +8,10 @@
 #include "core/corestate.h"
 #include "core/list/candidatelist.h"
 #include "core/list/recentdocs.h"
+#include "index/fileindex.h"
+#include "index/iconprecacher.h"
+#include "index/indexcommands.h"
+#include "index/indexservice.h"
 #include "pane/resultpane.h"
 #include "platform/linux/linuxplatform.h"
 #include "shell/commandline.h"
@@ -44,9 +48,9 @@ public:
         if (core_.file.ReadSettings(false) == SettingsFile::ReadResult::Exit) return false;
         Setup& s = core_.setup;
         if (start_.safeMode) s.ignorenetwork = true;
-        // Steps of subsystems still to come: first-run wizard, skin, icon
-        // cache, index and import workers, clipboard history, alarm timer,
-        // plugins. The hotkeys and the Super-key gestures start with the shell.
+        // Steps of subsystems still to come: first-run wizard, skin, import
+        // worker, clipboard history, alarm timer, plugins. The hotkeys and the
+        // Super-key gestures start with the shell, the index after it.
         applyPriority(s.priority);
         const QString program =
             os_.platform().environment.programFolder() + QStringLiteral("lorvanta");
@@ -55,7 +59,7 @@ public:
 
         window_ = std::make_unique<LauncherWindow>(
             core_, folder_, os_.platform(), expansion_, services_, scheduler_, clock_, random_,
-            ListSources{nullptr, nullptr, nullptr, nullptr, nullptr, &recent_});
+            ListSources{&index_, nullptr, nullptr, nullptr, nullptr, &recent_});
         // The services need the window, and the window needs them first.
         expansion_.bind(*window_, window_->previousWindow());
         services_.bind(*window_);
@@ -73,6 +77,7 @@ public:
         shell_->start(silent, start_.safeMode);
         if (!silent) window_->showAndFocus();
         if (!start_.sentPath.isEmpty()) window_->addDroppedPath(start_.sentPath);
+        startIndex();
         if (!start_.safeMode) fireStartUpKeys();
         return true;
     }
@@ -85,6 +90,8 @@ public:
         shell_->stop();
         window_->hide();
         window_->pane().hide();
+        indexService_->shutdown();
+        iconCacher_->stop();
         // Background work ends with the event loop; nothing is freed under it.
         const IoStatus saved = core_.file.saveAtExit();
         if (!saved.ok())
@@ -138,6 +145,30 @@ private:
         window_->engine().execution.DoExecute(text, f);
     }
 
+    // The index: its cache, its rebuilds on start-up, focus and idle time,
+    // and its commands.
+    void startIndex() {
+        IndexService::Context context;
+        context.dataFolder = folder_.path();
+        context.programFolder = os_.platform().environment.programFolder();
+        context.env = QProcessEnvironment::systemEnvironment();
+        context.safeMode = start_.safeMode;
+        context.expand = [this](const QString& text) {
+            return window_->engine().expander.ExpandBasic(text, false);
+        };
+        context.idleTime = [this] { return os_.platform().system.idleMilliseconds(); };
+        indexService_ =
+            std::make_unique<IndexService>(core_.setup, index_, clock_, std::move(context));
+        registerIndexCommands(window_->engine().dispatcher, *indexService_, *window_, scheduler_,
+                              [this] { return indexService_->flushStoreApps(); });
+        shell_->setFocusHook([this] { indexService_->activated(); });
+        indexService_->start();
+        // The list draws no icons yet, so there is no icon cache to warm.
+        iconCacher_ = std::make_unique<IconPreCacher>(core_.setup, clock_, IconPreCacher::Lookup{},
+                                                      start_.safeMode);
+        iconCacher_->start(core_.history, core_.store);
+    }
+
     void fireStartUpKeys() {
         using T = FirstStart::Text;
         if (start_.textAction == T::Execute)
@@ -155,6 +186,9 @@ private:
     DataFolder folder_;
     CoreState core_;
     XbelRecentDocuments recent_;
+    FileIndex index_;
+    std::unique_ptr<IndexService> indexService_;
+    std::unique_ptr<IconPreCacher> iconCacher_;
     DesktopExpansionServices expansion_;
     DesktopExecutionServices services_;
     EventLoopScheduler scheduler_;

@@ -48,17 +48,6 @@ bool settingsModule(const DesktopEntry& e) {
     return false;
 }
 
-bool listed(const DesktopEntry& e, const AppDiscovery& context) {
-    if (e.type != u"Application" || e.hidden || !shownOnDesktop(e, context.desktops)) return false;
-    if (context.pick == AppDiscovery::Pick::SettingsPanels) {
-        const bool panel = settingsModule(e) || (!e.noDisplay && e.categories.contains(u"Settings"));
-        if (!panel) return false;
-    } else if (e.noDisplay) {
-        return false;
-    }
-    return tryExecFound(e.tryExec, context.searchPath);
-}
-
 using FolderKey = std::pair<dev_t, ino_t>;
 
 // One walk over all folders: the ids seen so far and the items made.
@@ -94,7 +83,7 @@ private:
         const std::optional<DesktopEntry> e = readDesktopEntry(file);
         if (!e) return; // an unreadable file does not hide the id further down
         seenIds_.insert(id);
-        if (!listed(*e, context_)) return;
+        if (!listedEntry(*e, context_)) return;
         TMyShellItem item;
         item.name = localizedName(*e, context_.locale);
         item.path = file;
@@ -165,6 +154,18 @@ QString localizedName(const DesktopEntry& entry, const QString& locale) {
         if (!k.isEmpty() && !v.isEmpty()) return v;
     }
     return entry.name;
+}
+
+bool listedEntry(const DesktopEntry& e, const AppDiscovery& context) {
+    if (e.type != u"Application" || e.hidden || !shownOnDesktop(e, context.desktops)) return false;
+    if (context.pick == AppDiscovery::Pick::SettingsPanels) {
+        const bool panel =
+            settingsModule(e) || (!e.noDisplay && e.categories.contains(u"Settings"));
+        if (!panel) return false;
+    } else if (e.noDisplay) {
+        return false;
+    }
+    return tryExecFound(e.tryExec, context.searchPath);
 }
 
 std::vector<TMyShellItem> discoverApplications(const QStringList& folders,

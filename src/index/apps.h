@@ -37,15 +37,21 @@ QString messagesLocale(const QProcessEnvironment& env);
 QString localizedName(const DesktopEntry& entry, const QString& locale);
 
 struct AppDiscovery {
+    QString locale;         // as messagesLocale gives it
+    QStringList desktops;   // as currentDesktops gives them
+    QStringList searchPath; // folders where a TryExec program is looked for
     // The menu's applications, or the desktop's settings panels: entries in
     // the "Settings" category that the menu shows, and GNOME panels and KDE
     // modules (X-GNOME-Settings-Panel, X-KDE-settings-*, kcm_*) even when
     // hidden from the menu; root "rfSettings", title "System settings".
     enum class Pick { Menu, SettingsPanels } pick = Pick::Menu;
-    QString locale;         // as messagesLocale gives it
-    QStringList desktops;   // as currentDesktops gives them
-    QStringList searchPath; // folders where a TryExec program is looked for
 };
+
+// Whether the user's menu shows the entry: Type is Application, neither
+// NoDisplay nor Hidden, OnlyShowIn/NotShowIn let the current desktops in,
+// and a TryExec program, if any, is there. With Pick::SettingsPanels:
+// whether it is one of the settings panels instead.
+bool listedEntry(const DesktopEntry& entry, const AppDiscovery& context);
 
 // Walks each folder recursively (sub-folders in name order, files in name
 // order) and makes an item of every desktop entry the user's menu would

@@ -6,9 +6,11 @@
 #include "places.h"
 #include "scanitems.h"
 #include "settingspages.h"
+#include "storeapps.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <mutex>
 
 namespace lorvanta {
 
@@ -23,12 +25,6 @@ QString xdgHome(const QProcessEnvironment& env, const char* var, const char* fal
     if (QDir::isAbsolutePath(v)) return QDir::cleanPath(v);
     return QDir::cleanPath(env.value(QStringLiteral("HOME"))) + u'/' +
            QString::fromLatin1(fallback);
-}
-
-// Flatpak's system and user exports and snapd's desktop folder.
-bool isStoreAppFolder(const QString& folder) {
-    return folder.endsWith(u"/flatpak/exports/share/applications") ||
-           folder == u"/var/lib/snapd/desktop/applications";
 }
 
 QString withSlash(QString path) {
@@ -128,9 +124,9 @@ int scanStoreApps(const IndexPlan& plan, IndexList& list, const std::atomic<bool
 }
 
 void addSettingsPages(const IndexPlan& plan, IndexList& list) {
-    addDiscovered(discoverApplications(applicationFolders(plan.env),
-                                       discoveryContext(plan, AppDiscovery::Pick::SettingsPanels)),
-                  list);
+    addTitled(discoverApplications(applicationFolders(plan.env),
+                                   discoveryContext(plan, AppDiscovery::Pick::SettingsPanels)),
+              list);
     addTitled(readSettingsPages(plan.dataFolder, plan.programFolder), list);
 }
 
@@ -214,6 +210,18 @@ QString rootFolder(const QString& root, const QProcessEnvironment& env) {
 
 QString storeAppsFolder(const IndexPlan& plan) {
     return plan.dataFolder + QStringLiteral("Apps/");
+}
+
+QString syncStoreAppsFolder(const IndexPlan& plan, bool flush, const std::atomic<bool>* stop) {
+    StoreAppContext context;
+    context.dataFolder = plan.dataFolder;
+    context.applicationFolders = applicationFolders(plan.env);
+    context.discovery = discoveryContext(plan, AppDiscovery::Pick::Menu);
+    context.stop = stop;
+    // "$FLUSHUWP$" on the main thread may meet a rebuild's sync on the worker.
+    static std::mutex oneAtATime;
+    const std::lock_guard lock(oneAtATime);
+    return SyncStoreApps(storeAppsFolder(plan), flush, false, context);
 }
 
 int BuildIndex(const IndexPlan& plan, IndexList& list, const std::atomic<bool>* stop) {

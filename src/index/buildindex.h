@@ -55,6 +55,10 @@ QStringList menuFolders(const IndexPlan& plan);
 
 // The "Apps" folder of store-app shortcuts in the data folder.
 QString storeAppsFolder(const IndexPlan& plan);
+// Brings that folder up to date with the installed Flatpak and Snap apps
+// (with `flush`, from scratch); the number of apps as text.
+QString syncStoreAppsFolder(const IndexPlan& plan, bool flush,
+                            const std::atomic<bool>* stop = nullptr);
 
 // The scan itself, in the order: places, the home folder's sub-folders,
 // applications, the extra roots, the settings panels, the index folders,

@@ -46,13 +46,17 @@ public:
     using Scan = std::function<std::vector<TMyShellItem>()>;
     bool rebuild(Scan scan, std::function<void()> done = {});
     bool rebuilding() const { return worker_ != nullptr; }
-    // Waits for a running rebuild to end (at exit); what it found is dropped.
-    void waitForRebuild();
+    // Waits for a running rebuild to end (at exit), handling events in
+    // between; what it found is dropped. False when it did not end within
+    // `timeoutMs`: it is then left to run, reporting to nobody.
+    bool waitForRebuild(int timeoutMs = 60'000);
 
 private:
     std::shared_ptr<const IndexSnapshot> snapshot_;
     bool folders_ = false;
     QThread* worker_ = nullptr;
+    struct Handoff;
+    std::shared_ptr<Handoff> handoff_;
     // Receives the worker's result on the main thread.
     QObject receiver_;
 };

@@ -152,6 +152,7 @@ void Walker::walk(int fd, std::string& dirPath, int depth) {
     while (const dirent* e = readdir(dir)) {
         if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0) continue;
         ++visited;
+        if (scan_.progress) scan_.progress->fetch_add(1, std::memory_order_relaxed);
         const bool folder = isFolder(::dirfd(dir), e);
         if (folder && deeper) {
             const int child = openat(::dirfd(dir), e->d_name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -181,7 +182,7 @@ int ScanFolder(const QString& folder, const FolderScan& scan, IndexList& list) {
 }
 
 int scanIndexFolder(const TMyScanItem& item, IndexList& list, const std::atomic<bool>* stop,
-                    const QStringList& excludes) {
+                    const QStringList& excludes, std::atomic<int>* progress) {
     const std::optional<int> level = scanLevel(item);
     if (!level) return -1;
     QString path = item.path;
@@ -196,6 +197,7 @@ int scanIndexFolder(const TMyScanItem& item, IndexList& list, const std::atomic<
     scan.titlePrefix = path;
     scan.excludes = excludes;
     scan.stop = stop;
+    scan.progress = progress;
     return ScanFolder(path, scan, list);
 }
 

@@ -50,6 +50,8 @@ struct FolderScan {
     QString titlePrefix;  // folder whose relative sub-folder becomes the title
     QStringList excludes; // folders whose path holds one of these are skipped
     const std::atomic<bool>* stop = nullptr;
+    // Counts the entries visited as the scan goes, for a reader elsewhere.
+    std::atomic<int>* progress = nullptr;
 };
 
 // Each level holds an open directory; 64 levels is deeper than any real
@@ -66,8 +68,10 @@ int ScanFolder(const QString& folder, const FolderScan& scan, IndexList& list);
 // include-folders and title rules. Returns -1 when the folder was skipped
 // (missing, or a level that is not a number), else the visited count.
 // Folders whose path holds one of `excludes` are not scanned.
+// `progress`, when given, counts the visited entries as the scan goes.
 int scanIndexFolder(const TMyScanItem& item, IndexList& list,
-                    const std::atomic<bool>* stop = nullptr, const QStringList& excludes = {});
+                    const std::atomic<bool>* stop = nullptr, const QStringList& excludes = {},
+                    std::atomic<int>* progress = nullptr);
 
 // Whether a file name passes a mask: its lower-case extension, dot
 // included, occurs in the mask. Names without extension never pass.

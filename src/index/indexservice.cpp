@@ -83,8 +83,8 @@ void IndexService::settingsApplied() {
 bool IndexService::RefreshIndex(bool force) {
     if (context_.safeMode || index_.rebuilding() || stop_->load()) return false;
     const QDateTime now = clock_.now();
-    const qint64 spacingMs = qint64(std::max(1, setup_.indexrefresh < 2 ? 1 : setup_.indexrefresh)) *
-                             60'000;
+    const qint64 spacingMs =
+        qint64(std::max(1, setup_.indexrefresh < 2 ? 1 : setup_.indexrefresh)) * 60'000;
     if (!force && lastStart_.isValid() && lastStart_.msecsTo(now) < spacingMs) return false;
     lastStart_ = now;
     hasIndex_ = true;

@@ -62,6 +62,9 @@ public:
     QString countText(bool whileRunning = false) const;
     QString cacheFile() const;
     IndexPlan plan() const;
+    // "$FLUSHUWP$": the "Apps" folder synced from scratch, on this thread;
+    // the number of store apps as text.
+    QString flushStoreApps() const { return syncStoreAppsFolder(plan(), true); }
     // Replaces the plan's store step (the sync of the "Apps" folder).
     void setStoreSync(std::function<void(const IndexPlan&, const std::atomic<bool>*)> sync) {
         storeSync_ = std::move(sync);
@@ -86,7 +89,11 @@ private:
     QTimer idleTimer_;
     // Read by the scanner at every folder; set at exit.
     std::shared_ptr<std::atomic<bool>> stop_ = std::make_shared<std::atomic<bool>>(false);
-    std::function<void(const IndexPlan&, const std::atomic<bool>*)> storeSync_;
+    // The rebuild's store step; by default the "Apps" folder's sync.
+    std::function<void(const IndexPlan&, const std::atomic<bool>*)> storeSync_ =
+        [](const IndexPlan& p, const std::atomic<bool>* stop) {
+            syncStoreAppsFolder(p, false, stop);
+        };
 };
 
 } // namespace lorvanta

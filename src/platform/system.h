@@ -28,6 +28,9 @@ public:
     // The host's IPv4 addresses other than loopback, in interface order.
     virtual QStringList ipv4Addresses() = 0;
     virtual std::optional<MemoryInfo> memory() = 0;
+    // Milliseconds since the user's last input anywhere on the desktop;
+    // nothing when the session does not tell.
+    virtual std::optional<qint64> idleMilliseconds() { return std::nullopt; }
 };
 
 } // namespace lorvanta::platform

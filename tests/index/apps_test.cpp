@@ -1,3 +1,4 @@
+#include "appentry.h"
 #include "index/apps.h"
 #include "testsupport.h"
 
@@ -6,15 +7,12 @@
 #include <gtest/gtest.h>
 
 using namespace lorvanta;
+using lorvanta::test::entry;
 using lorvanta::test::s;
 using lorvanta::test::TempDataFolder;
 using lorvanta::test::writeFile;
 
 namespace {
-
-QByteArray entry(const char* name, const QByteArray& extra = {}) {
-    return QByteArray("[Desktop Entry]\nType=Application\nExec=true\nName=") + name + "\n" + extra;
-}
 
 QProcessEnvironment envOf(std::initializer_list<std::pair<const char*, const char*>> vars) {
     QProcessEnvironment env;

@@ -1,6 +1,8 @@
 #include "index/fileindex.h"
 #include "testsupport.h"
 
+#include <QThread>
+#include <atomic>
 #include <gtest/gtest.h>
 
 using namespace lorvanta;
@@ -55,6 +57,30 @@ TEST(FileIndex, WaitingAtExitDropsTheRunningRebuild) {
     EXPECT_EQ(index->size(), 0u);
     index.reset();
     waitUntil([] { return false; }, 100); // nothing queued reaches the gone index
+}
+
+} // namespace
+
+namespace {
+
+// A scan stuck in the file system (a hung mount) must not hang the exit:
+// the wait gives up, and what the scan finds later goes nowhere.
+TEST(FileIndex, AScanThatNeverEndsIsLeftBehindAtExit) {
+    auto release = std::make_shared<std::atomic<bool>>(false);
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    auto index = std::make_unique<FileIndex>();
+    ASSERT_TRUE(index->rebuild([release, finished] {
+        while (!release->load())
+            QThread::msleep(5);
+        finished->store(true);
+        return named(10, QStringLiteral("late"));
+    }));
+    EXPECT_FALSE(index->waitForRebuild(200));
+    EXPECT_FALSE(index->rebuilding());
+    index.reset();
+    release->store(true);
+    EXPECT_TRUE(waitUntil([&] { return finished->load(); }));
+    waitUntil([] { return false; }, 100); // nothing reaches the gone index
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 // program's own settings code.
 
 #include "core/corestate.h"
+#include "index/scancache.h"
+#include "index/scanitems.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -22,8 +24,15 @@ struct CliRun {
     QString err;
 };
 
-CliRun cli(const QStringList& args) {
+// `vars` are added to the client's environment. It never sees this
+// machine's applications: its index holds only what a test gives it.
+CliRun cli(const QStringList& args, const QMap<QString, QString>& vars = {}) {
     QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(s("XDG_DATA_DIRS"), QDir::homePath() + s("/no-system-data"));
+    for (auto it = vars.begin(); it != vars.end(); ++it)
+        env.insert(it.key(), it.value());
+    p.setProcessEnvironment(env);
     p.start(QStringLiteral(LORVANTA_CLI), args);
     EXPECT_TRUE(p.waitForFinished(30000));
     CliRun r;
@@ -138,6 +147,12 @@ TEST(Cli, BadArgumentsAndMissingFolders) {
         {{s("fuzzy"), s("--items"), missing, s("abc")}, 1},
         // After "--" even "--data" is text to list.
         {{s("list"), s("--"), s("--data")}, 0},
+        {{s("index"), s("--bogus")}, 2},
+        {{s("index"), s("--test")}, 2},
+        {{s("index"), s("--rebuild"), s("--test"), dir.root()}, 2},
+        {{s("index"), s("--ext"), s("txt")}, 2},
+        {{s("index"), s("--test"), dir.root(), s("--level")}, 2},
+        {{s("--data"), missing, s("index")}, 0},
     };
     for (const Case& c : cases) {
         const CliRun r = cli(c.args);
@@ -148,6 +163,7 @@ TEST(Cli, BadArgumentsAndMissingFolders) {
     }
     const CliRun fromMissing = cli({s("--data"), missing, s("list"), s("g")});
     EXPECT_EQ(fromMissing.lines, QStringList());
+    EXPECT_EQ(cli({s("--data"), missing, s("index")}).lines, QStringList()) << "no index";
     EXPECT_EQ(fromMissing.err, s("lorvanta-cli: warning: no data folder at ") + missing +
                                    s("; nothing is loaded\n"));
     EXPECT_FALSE(QDir(missing).exists());
@@ -163,7 +179,8 @@ TEST(Cli, HelpNamesEveryCommandWithItsOptions) {
         EXPECT_TRUE(out.startsWith(s("usage: lorvanta-cli"))) << out.toStdString();
         for (const char* part :
              {"--data DIR", "list [--caret N] [--all] [--reverse] TEXT...",
-              "fuzzy [--items FILE] QUERY...", "run --dry-run TEXT...", "expand TEXT...", "--help"})
+              "fuzzy [--items FILE] QUERY...", "run --dry-run TEXT...", "expand TEXT...",
+              "index [--rebuild]", "index --test FOLDER [--ext EXTENSIONS] [--level N]", "--help"})
             EXPECT_TRUE(out.contains(s(part))) << part;
     }
     // The usage on a mistake is the same text, on standard error.
@@ -284,4 +301,125 @@ TEST(Cli, ExpandShowsTheLaunchOfAKeyword) {
     EXPECT_TRUE(r.lines[2].startsWith(s("folder: /"))) << "$H$ is the program's folder";
     EXPECT_TRUE(r.lines[2].endsWith(s("/work")));
     EXPECT_EQ(cli({s("--data"), dir.path(), s("expand"), s("nokeyword")}).code, 1);
+}
+
+namespace {
+
+std::unique_ptr<TMyShellItem> shellItem(const QString& name, const QString& path) {
+    auto item = std::make_unique<TMyShellItem>();
+    item->name = name;
+    item->path = path;
+    item->title = s("lost in the cache");
+    return item;
+}
+
+// The index folder `folder` with `ext` and `level`, as the settings store it.
+QString scanDirs(const QString& folder, const char* ext, const char* level) {
+    TMyScanItem item;
+    item.path = folder;
+    item.extensions = s(ext);
+    item.level = s(level);
+    return writeScanDirs({item});
+}
+
+} // namespace
+
+TEST(CliIndex, PrintsTheCacheInIndexOrderWhenThereIsOne) {
+    TempDataFolder dir;
+    writeDataFolder(dir, [](CoreState&) {});
+    IndexList cache;
+    cache.append(s("Zeta"), shellItem(s("Zeta"), s("/opt/zeta")));
+    cache.append(QString(), nullptr); // a blank line of the file
+    cache.append(s("a\tb"), shellItem(s("a\tb"), s("/x/two\nlines\\here")));
+    cache.append(s("Alpha"), shellItem(s("Alpha"), s("/opt/alpha")));
+    ASSERT_TRUE(SaveIndexCache(dir.file(s("scancache.dat")), cache).ok());
+    const QStringList data{s("--data"), dir.path()};
+
+    const CliRun r = cli(data + QStringList{s("index")});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    // The cache keeps no titles; one entry stays one line.
+    EXPECT_EQ(r.lines, (QStringList{s("Zeta\t\t/opt/zeta"), s("a\\tb\t\t/x/two\\nlines\\\\here"),
+                                    s("Alpha\t\t/opt/alpha")}));
+    EXPECT_EQ(cli(data + QStringList{s("list"), s("alp")}).lines,
+              (QStringList{s("===== Indexed items ====="), s("Alpha")}));
+
+    // The file is what the launcher last saw, whatever the settings say now;
+    // --rebuild scans, and with nothing to index finds nothing.
+    writeDataFolder(dir, [](CoreState& c) {
+        c.setup.cacheindex = false;
+        c.setup.scanwindowsitems = false;
+    });
+    EXPECT_EQ(cli(data + QStringList{s("index")}).lines.size(), 3);
+    EXPECT_EQ(cli(data + QStringList{s("index"), s("--rebuild")}).lines, QStringList());
+}
+
+TEST(CliIndex, RebuildScansTheIndexFoldersInMemoryAndWritesNothing) {
+    TempDataFolder dir;
+    const QString tree = dir.root() + s("/Tree/");
+    const QString odd = s("a\tb\nc\\d.txt");
+    for (const QString& f : {s("quokka.txt"), s("sub/wombat.txt"), s("skip.bin"), odd})
+        writeFile(tree + f, "x");
+    // The path comes through the launcher's expansion of variables.
+    writeDataFolder(dir, [](CoreState& c) {
+        c.setup.scandirs = scanDirs(s("%LV_TREE%"), "txt", "1");
+        c.setup.autoshort = 0; // indexed rows, not fuzzy suggestions in their place
+    });
+    IndexList stale;
+    stale.append(s("stale"), shellItem(s("stale"), s("/gone")));
+    ASSERT_TRUE(SaveIndexCache(dir.file(s("scancache.dat")), stale).ok());
+    const QMap<QString, QString> vars{{s("LV_TREE"), tree}};
+    const QStringList data{s("--data"), dir.path()};
+    const auto before = snapshot(dir.root());
+
+    EXPECT_EQ(cli(data + QStringList{s("index")}, vars).lines, QStringList{s("stale\t\t/gone")});
+    const CliRun r = cli(data + QStringList{s("index"), s("--rebuild")}, vars);
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    for (const QString& line :
+         QStringList{s("quokka.txt\tTree\t") + tree + s("quokka.txt"),
+                     s("wombat.txt\tsub\t") + tree + s("sub/wombat.txt"),
+                     s("a\\tb\\nc\\\\d.txt\tTree\t") + tree + s("a\\tb\\nc\\\\d.txt")})
+        EXPECT_TRUE(r.lines.contains(line)) << line.toStdString() << "\n"
+                                            << r.lines.join(u'\n').toStdString();
+    for (const QString& line : r.lines)
+        EXPECT_FALSE(line.contains(s("skip.bin")) || line.startsWith(s("stale")));
+    EXPECT_EQ(snapshot(dir.root()), before) << "no cache written";
+    EXPECT_FALSE(QDir(dir.file(s("Apps"))).exists()) << "no store apps folder made";
+
+    // Without the cache, list scans the same way.
+    QFile::remove(dir.file(s("scancache.dat")));
+    EXPECT_EQ(cli(data + QStringList{s("list"), s("quok")}, vars).lines,
+              (QStringList{s("===== Indexed items ====="), s("quokka.txt")}));
+    EXPECT_FALSE(QFile::exists(dir.file(s("scancache.dat"))));
+}
+
+TEST(CliIndex, TestScanPrintsTheFoundPathsThenTheCount) {
+    TempDataFolder dir;
+    const QString tree = dir.root() + s("/T/");
+    for (const char* f : {"a.txt", "b.exe", "sub/c.txt", "sub/deeper/d.txt"})
+        writeFile(tree + s(f), "x");
+    struct Case {
+        QStringList args;
+        QStringList found;
+        const char* label;
+    };
+    const Case cases[] = {
+        {{s("--ext"), s("txt"), s("--level"), s("1")},
+         {s("a.txt"), s("sub/c.txt")},
+         "Items found: 2 (scanned 5)"},
+        {{}, {s("a.txt"), s("b.exe"), s("sub")}, "Items found: 3 (scanned 3)"},
+        {{s("--level"), s("deep")}, {}, "Items found: 0 (scanned 0)"},
+    };
+    for (const Case& c : cases) {
+        const CliRun r = cli(QStringList{s("index"), s("--test"), tree} + c.args);
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        ASSERT_FALSE(r.lines.isEmpty());
+        EXPECT_EQ(r.lines.last(), s(c.label));
+        QStringList found;
+        for (const QString& line : r.lines.mid(0, r.lines.size() - 1))
+            found << line.mid(tree.size());
+        found.sort();
+        EXPECT_EQ(found, c.found) << c.args.join(u' ').toStdString();
+    }
+    EXPECT_EQ(cli({s("index"), s("--test"), tree + s("missing")}).lines,
+              QStringList{s("Items found: 0 (scanned 0)")});
 }

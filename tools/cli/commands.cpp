@@ -1,13 +1,10 @@
 #include "commands.h"
 
 #include "commands/engine.h"
-#include "core/corestate.h"
 #include "core/exec/recording.h"
-#include "core/list/candidatelist.h"
-#include "core/list/recentdocs.h"
 #include "core/util/seams.h"
-#include "platform/fake/fakeplatform.h"
-#include "platform/linux/linuxenvironment.h"
+#include "indexsource.h"
+#include "loaded.h"
 
 #include <QFile>
 #include <memory>
@@ -20,7 +17,8 @@ const char kUsage[] =
     "\n"
     "  list [--caret N] [--all] [--reverse] TEXT...\n"
     "      the rows of the candidate list for TEXT (caret at N; --all lists every\n"
-    "      entry, --reverse matches anywhere in a name; \"--\" ends the options)\n"
+    "      entry, --reverse matches anywhere in a name; \"--\" ends the options);\n"
+    "      its indexed items come from the index that `index` prints\n"
     "  fuzzy [--items FILE] QUERY...\n"
     "      the fuzzy suggestions for each QUERY, a blank line between them; FILE\n"
     "      holds names standing for indexed items, one a line\n"
@@ -28,6 +26,15 @@ const char kUsage[] =
     "      what Enter on TEXT would start and record; nothing starts\n"
     "  expand TEXT...\n"
     "      the file, parameters and folder a keyword line launches\n"
+    "  index [--rebuild]\n"
+    "      the index, one entry a line as NAME<TAB>TITLE<TAB>PATH in index order:\n"
+    "      from scancache.dat when the launcher would load it, else (or with\n"
+    "      --rebuild) from a scan in memory; nothing is written. A tab, line break\n"
+    "      or backslash in a value is printed as \\t, \\n, \\r or \\\\\n"
+    "  index --test FOLDER [--ext EXTENSIONS] [--level N]\n"
+    "      the index folder editor's test scan: the paths FOLDER gives to the index\n"
+    "      (EXTENSIONS as \"exe;lnk\", \"\\\" for folders, none for every file;\n"
+    "      N levels of sub-folders, 0 by default), then the count\n"
     "  --help, -h\n"
     "      print this help\n"
     "\n"
@@ -35,38 +42,6 @@ const char kUsage[] =
     "               launcher's own rules choose it\n";
 
 namespace {
-
-// The data folder loaded read-only, with the real environment and a
-// platform that records instead of acting.
-struct Loaded {
-    explicit Loaded(const QString& data)
-        : platform(fake.platformWith(env)),
-          folder(data.isEmpty() ? DataFolder(env, DataFolder::Create::Never)
-                                : DataFolder::at(data)),
-          core(folder, platform),
-          recent(
-              recentDocumentsPath(env.variable(QStringLiteral("XDG_DATA_HOME")).value_or(QString()),
-                                  env.homeFolder())) {
-        core.file.setReadOnly(true);
-        // A data folder without settings file is empty, not a first run.
-        core.file.setLoadFirstRunKeywords(false);
-        core.file.ReadSettings(false);
-    }
-
-    CandidateList makeList(const IndexCollection* index) {
-        ListSources sources;
-        sources.index = index;
-        sources.recent = &recent;
-        return CandidateList(core.setup, core.store, core.history, core.pinned, env, sources);
-    }
-
-    platform::LinuxEnvironment env;
-    platform::FakePlatform fake;
-    platform::Platform platform;
-    DataFolder folder;
-    CoreState core;
-    XbelRecentDocuments recent;
-};
 
 int usage(Output& o) {
     o.err = kUsage;
@@ -103,7 +78,8 @@ int runList(const QString& data, const QStringList& args, Output& o) {
     in.caret = caret;
 
     Loaded loaded(data);
-    CandidateList list = loaded.makeList(nullptr);
+    const std::unique_ptr<FileIndex> index = listIndex(loaded);
+    CandidateList list = loaded.makeList(index.get());
     list.BuildListContent(in, all, reverse);
     for (const ListRow& row : list.rows().rows())
         o.line(row.text);

@@ -26,6 +26,8 @@ int runFuzzy(const QString& dataFolder, const QStringList& args, Output& o);
 // `run --dry-run TEXT...` and `expand TEXT...`.
 int runDry(const QString& dataFolder, const QStringList& args, Output& o);
 int runExpand(const QString& dataFolder, const QStringList& args, Output& o);
+// `index [--rebuild]` and `index --test FOLDER [--ext EXTENSIONS] [--level N]`.
+int runIndex(const QString& dataFolder, const QStringList& args, Output& o);
 
 extern const char kUsage[];
 

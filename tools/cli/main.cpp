@@ -49,6 +49,8 @@ int main(int argc, char** argv) {
         code = runDry(data, args, o);
     else if (command == u"expand")
         code = runExpand(data, args, o);
+    else if (command == u"index")
+        code = runIndex(data, args, o);
     else
         o.err = kUsage;
     std::fwrite(o.out.constData(), 1, size_t(o.out.size()), stdout);

@@ -31,6 +31,9 @@ public:
     std::optional<int> emptyTrash() override;
     QStringList ipv4Addresses() override;
     std::optional<MemoryInfo> memory() override;
+    // X11: the screen-saver extension's idle time. Wayland: GNOME's idle
+    // monitor on the session bus; other compositors do not say.
+    std::optional<qint64> idleMilliseconds() override;
 
 private:
     class Bus;
