@@ -1,6 +1,7 @@
 #include "apps.h"
 
 #include "core/text/programsearch.h"
+#include "core/util/xdgdirs.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -15,13 +16,6 @@ namespace {
 
 // Deep enough for any real menu; stops a tree that keeps going.
 constexpr int kMaxDepth = 16;
-
-QStringList absoluteFolders(const QString& list) {
-    QStringList out;
-    for (const QString& d : list.split(u':', Qt::SkipEmptyParts))
-        if (QDir::isAbsolutePath(d)) out.append(QDir::cleanPath(d));
-    return out;
-}
 
 bool shownOnDesktop(const DesktopEntry& e, const QStringList& desktops) {
     for (const QString& d : desktops)
@@ -105,18 +99,7 @@ private:
 } // namespace
 
 QStringList applicationFolders(const QProcessEnvironment& env) {
-    QString home = env.value(QStringLiteral("XDG_DATA_HOME"));
-    if (!QDir::isAbsolutePath(home))
-        home = env.value(QStringLiteral("HOME")) + QStringLiteral("/.local/share");
-    QStringList dirs = absoluteFolders(env.value(QStringLiteral("XDG_DATA_DIRS")));
-    if (dirs.isEmpty()) dirs = {QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share")};
-    const QStringList bases = QStringList{QDir::cleanPath(home)} + dirs;
-    QStringList out;
-    for (const QString& b : bases) {
-        const QString f = b + u"/applications";
-        if (!out.contains(f)) out.append(f);
-    }
-    return out;
+    return xdgApplicationFolders(env);
 }
 
 QStringList currentDesktops(const QProcessEnvironment& env) {

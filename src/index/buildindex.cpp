@@ -3,6 +3,7 @@
 #include "apps.h"
 #include "core/settings/setup.h"
 #include "core/text/desktopentry.h"
+#include "core/util/xdgdirs.h"
 #include "places.h"
 #include "scanitems.h"
 #include "settingspages.h"
@@ -18,13 +19,6 @@ namespace {
 
 bool stopped(const std::atomic<bool>* stop) {
     return stop && stop->load(std::memory_order_relaxed);
-}
-
-QString xdgHome(const QProcessEnvironment& env, const char* var, const char* fallback) {
-    const QString v = env.value(QString::fromLatin1(var));
-    if (QDir::isAbsolutePath(v)) return QDir::cleanPath(v);
-    return QDir::cleanPath(env.value(QStringLiteral("HOME"))) + u'/' +
-           QString::fromLatin1(fallback);
 }
 
 QString withSlash(QString path) {
@@ -181,8 +175,8 @@ QString rootFolder(const QString& root, const QProcessEnvironment& env) {
     if (!root.startsWith(u"rf", Qt::CaseInsensitive)) return root;
     const QString name = root.toLower();
     const QMap<QString, QString> user = userFolders(env);
-    const QString data = xdgHome(env, "XDG_DATA_HOME", ".local/share");
-    const QString config = xdgHome(env, "XDG_CONFIG_HOME", ".config");
+    const QString data = xdgDataHome(env);
+    const QString config = xdgConfigHome(env);
     if (name == u"rfdesktop" || name == u"rfdesktopdirectory" ||
         name == u"rfcommondesktopdirectory")
         return user.value(QStringLiteral("DESKTOP"));

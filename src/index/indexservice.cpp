@@ -37,8 +37,7 @@ IndexService::~IndexService() {
 }
 
 int IndexService::autoIndexMode() const {
-    if (setup_.autoindex == -1) return setup_.noindexrefresh ? 1 : 3;
-    return setup_.autoindex;
+    return resolvedAutoIndex(setup_);
 }
 
 bool IndexService::wanted() const {

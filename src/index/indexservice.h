@@ -48,6 +48,12 @@ public:
     // Starts a rebuild; false when none started (safe mode, one running, or
     // an unforced one within `indexrefresh` minutes of the last).
     bool RefreshIndex(bool force);
+    // The settings dialog's "Index now", once it has applied the dialog's
+    // index settings: a forced rebuild; the label's text to show meanwhile.
+    QString indexNow() {
+        RefreshIndex(true);
+        return QStringLiteral("Indexed items: indexing...");
+    }
     // One tick of the idle timer (every 10 s while autoindex is 4 or 5).
     void idleTick();
     // Exit: stops the scan, waits for it, then writes the cache.

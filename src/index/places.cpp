@@ -1,5 +1,7 @@
 #include "places.h"
 
+#include "core/util/xdgdirs.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,13 +12,6 @@ namespace {
 
 QString homeOf(const QProcessEnvironment& env) {
     return QDir::cleanPath(env.value(QStringLiteral("HOME")));
-}
-
-// $XDG_CONFIG_HOME or $XDG_DATA_HOME when absolute, else `fallback` below home.
-QString xdgHome(const QProcessEnvironment& env, const char* var, const char* fallback) {
-    const QString v = env.value(QString::fromLatin1(var));
-    if (QDir::isAbsolutePath(v)) return QDir::cleanPath(v);
-    return homeOf(env) + u'/' + QString::fromLatin1(fallback);
 }
 
 // The folder of one value: "\"$HOME/Music\"" or "\"/data/music\"".
@@ -49,7 +44,7 @@ TMyShellItem place(QString name, QString root, QString path) {
 
 QMap<QString, QString> userFolders(const QProcessEnvironment& env) {
     QMap<QString, QString> out;
-    QFile f(xdgHome(env, "XDG_CONFIG_HOME", ".config") + u"/user-dirs.dirs");
+    QFile f(xdgConfigHome(env) + u"/user-dirs.dirs");
     if (!f.open(QIODevice::ReadOnly)) return out;
     const QString home = homeOf(env);
     const QString text = QString::fromUtf8(f.readAll());
@@ -84,7 +79,7 @@ std::vector<TMyShellItem> discoverPlaces(const QProcessEnvironment& env) {
         add(QFileInfo(path).fileName(), root, path);
     }
     add(QStringLiteral("Trash"), QStringLiteral("rfRecycleBin"),
-        xdgHome(env, "XDG_DATA_HOME", ".local/share") + u"/Trash/files");
+        xdgDataHome(env) + u"/Trash/files");
     return out;
 }
 

@@ -54,6 +54,12 @@ struct IndexWindowTest : ::testing::Test {
         window->input().setFocus();
     }
     void type(const char* text) { QTest::keyClicks(&window->input(), s(text)); }
+    // One launch since the calls were cleared, of `file`.
+    void expectStarted(const QString& file) {
+        const QStringList launches = dir.fake.calls().filter(s("shellExecute"));
+        ASSERT_EQ(launches.size(), 1) << dir.fake.calls().join(u'\n').toStdString();
+        EXPECT_TRUE(launches[0].contains(file)) << launches[0].toStdString();
+    }
 };
 
 TEST_F(IndexWindowTest, AnInstalledApplicationIsFoundByItsFirstLettersAndStarted) {
@@ -75,9 +81,7 @@ TEST_F(IndexWindowTest, AnInstalledApplicationIsFoundByItsFirstLettersAndStarted
     QTest::keyClick(&window->input(), Qt::Key_Down);
     QTest::keyClick(&window->input(), Qt::Key_Return);
     scheduler.run();
-    const QStringList launches = dir.fake.calls().filter(s("shellExecute"));
-    ASSERT_EQ(launches.size(), 1) << dir.fake.calls().join(u'\n').toStdString();
-    EXPECT_TRUE(launches[0].contains(s("zebrapaint.desktop"))) << launches[0].toStdString();
+    expectStarted(s("zebrapaint.desktop"));
 }
 
 TEST_F(IndexWindowTest, WithDefaultSettingsTheSuggestionStartsTheApplication) {
@@ -89,9 +93,7 @@ TEST_F(IndexWindowTest, WithDefaultSettingsTheSuggestionStartsTheApplication) {
     dir.fake.clearCalls();
     QTest::keyClick(&window->input(), Qt::Key_Return);
     scheduler.run();
-    const QStringList launches = dir.fake.calls().filter(s("shellExecute"));
-    ASSERT_EQ(launches.size(), 1) << dir.fake.calls().join(u'\n').toStdString();
-    EXPECT_TRUE(launches[0].contains(s("zebrapaint.desktop"))) << launches[0].toStdString();
+    expectStarted(s("zebrapaint.desktop"));
 }
 
 TEST_F(IndexWindowTest, RefreshIndexShowsItsProgressAndTheCount) {

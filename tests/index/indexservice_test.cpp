@@ -107,6 +107,10 @@ TEST(IndexService, OneRebuildAtATimeAndNoneInSafeMode) {
     EXPECT_TRUE(waitUntil([&] { return !f.index.rebuilding(); }));
     EXPECT_EQ(f.service->countText(true), s("Indexed items: 3"));
 
+    EXPECT_EQ(f.service->indexNow(), s("Indexed items: indexing..."));
+    EXPECT_TRUE(f.index.rebuilding()) << "Index now forces a rebuild";
+    EXPECT_TRUE(waitUntil([&] { return !f.index.rebuilding(); }));
+
     ServiceFixture safe(true);
     EXPECT_EQ(safe.service->countText(), s("Indexed items: None"));
     EXPECT_FALSE(safe.service->RefreshIndex(true));

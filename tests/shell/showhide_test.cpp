@@ -295,12 +295,16 @@ TEST_F(ShowHideTest, ActivationSkipsBrowserAndNotesWindowsAndRefreshesTheIndex) 
     shell.AppActivate();
     EXPECT_TRUE(view.calls.isEmpty());
     view.browserOrNotesActive = false;
-    for (int autoindex : {-1, 1, 2, 3}) {
+    // -1 is "on startup and on focus", or "only on startup" with noindexrefresh.
+    for (const auto& [autoindex, noRefresh, refreshes] :
+         {std::tuple{-1, false, true}, std::tuple{-1, true, false}, std::tuple{1, false, false},
+          std::tuple{2, false, true}, std::tuple{3, false, true}}) {
         setup.autoindex = autoindex;
+        setup.noindexrefresh = noRefresh;
         view.calls.clear();
         shell.AppActivate();
         EXPECT_TRUE(view.did("rejoinClipboardViewer"));
-        EXPECT_EQ(view.did("refreshIndexOnFocus"), autoindex == 2 || autoindex == 3) << autoindex;
+        EXPECT_EQ(view.did("refreshIndexOnFocus"), refreshes) << autoindex << " " << noRefresh;
     }
 }
 

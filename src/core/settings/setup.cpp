@@ -145,4 +145,9 @@ void WriteSetup(TMemIniFile& ini, const Setup& s) {
     }
 }
 
+int resolvedAutoIndex(const Setup& setup) {
+    if (setup.autoindex == -1) return setup.noindexrefresh ? 1 : 3;
+    return setup.autoindex;
+}
+
 } // namespace lorvanta

@@ -52,6 +52,10 @@ void ReadSetup(const TMemIniFile& ini, Setup& setup);
 // version and `uselist` always as 1.
 void WriteSetup(TMemIniFile& ini, const Setup& setup);
 
+// `autoindex` as the index reads it: -1 stands for 1 ("only on startup")
+// with `noindexrefresh`, else 3 ("on startup and on focus").
+int resolvedAutoIndex(const Setup& setup);
+
 // The file version this program writes.
 inline constexpr int kSettingsVersion = 20502;
 inline constexpr char16_t kSetupSection[] = u"Setup";

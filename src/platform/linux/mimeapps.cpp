@@ -1,5 +1,7 @@
 #include "mimeapps.h"
 
+#include "core/util/xdgdirs.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -11,18 +13,6 @@
 namespace lorvanta::platform {
 
 namespace {
-
-QString absoluteOr(const char* variable, const QString& fallback) {
-    const QString value = qEnvironmentVariable(variable);
-    return QDir::isAbsolutePath(value) ? QDir::cleanPath(value) : fallback;
-}
-
-QStringList absoluteListOr(const char* variable, const QStringList& fallback) {
-    QStringList out;
-    for (const QString& dir : qEnvironmentVariable(variable).split(u':', Qt::SkipEmptyParts))
-        if (QDir::isAbsolutePath(dir)) out << QDir::cleanPath(dir);
-    return out.isEmpty() ? fallback : out;
-}
 
 // One mimeapps.list: MIME type to desktop ids, per group.
 struct MimeApps {
@@ -113,29 +103,25 @@ private:
 
 } // namespace
 
+// The process's own environment, read when asked: tests change it.
 QString xdgDataHome() {
-    return absoluteOr("XDG_DATA_HOME", QDir::homePath() + QStringLiteral("/.local/share"));
+    return lorvanta::xdgDataHome(QProcessEnvironment::systemEnvironment());
 }
 
 QStringList xdgDataDirs() {
-    return absoluteListOr("XDG_DATA_DIRS",
-                          {QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share")});
+    return lorvanta::xdgDataDirs(QProcessEnvironment::systemEnvironment());
 }
 
 QString xdgConfigHome() {
-    return absoluteOr("XDG_CONFIG_HOME", QDir::homePath() + QStringLiteral("/.config"));
+    return lorvanta::xdgConfigHome(QProcessEnvironment::systemEnvironment());
 }
 
 QStringList xdgConfigDirs() {
-    return absoluteListOr("XDG_CONFIG_DIRS", {QStringLiteral("/etc/xdg")});
+    return lorvanta::xdgConfigDirs(QProcessEnvironment::systemEnvironment());
 }
 
 QStringList applicationFolders() {
-    QStringList out{xdgDataHome() + QStringLiteral("/applications")};
-    for (const QString& dir : xdgDataDirs())
-        out << dir + QStringLiteral("/applications");
-    out.removeDuplicates();
-    return out;
+    return xdgApplicationFolders(QProcessEnvironment::systemEnvironment());
 }
 
 QStringList mimeappsFiles() {

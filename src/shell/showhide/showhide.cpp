@@ -110,7 +110,8 @@ void ShowHide::AppActivate() {
     SetBlend(true);
     ManageShowHide(true, false, kLockMs);
     view_.rejoinClipboardViewer();
-    if (setup_.autoindex == 2 || setup_.autoindex == 3) view_.refreshIndexOnFocus();
+    if (const int mode = resolvedAutoIndex(setup_); mode == 2 || mode == 3)
+        view_.refreshIndexOnFocus();
 }
 
 void ShowHide::AppDeactivate() {
