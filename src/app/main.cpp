@@ -13,6 +13,7 @@
 #include "index/indexcommands.h"
 #include "index/indexservice.h"
 #include "pane/resultpane.h"
+#include "platform/linux/inotifywatch.h"
 #include "platform/linux/linuxplatform.h"
 #include "shell/commandline.h"
 #include "shell/desktopfiles.h"
@@ -157,6 +158,7 @@ private:
             return window_->engine().expander.ExpandBasic(text, false);
         };
         context.idleTime = [this] { return os_.platform().system.idleMilliseconds(); };
+        context.folderWatch = &folderWatch_;
         indexService_ =
             std::make_unique<IndexService>(core_.setup, index_, clock_, std::move(context));
         registerIndexCommands(window_->engine().dispatcher, *indexService_, *window_, scheduler_,
@@ -187,6 +189,7 @@ private:
     CoreState core_;
     XbelRecentDocuments recent_;
     FileIndex index_;
+    platform::InotifyWatch folderWatch_;
     std::unique_ptr<IndexService> indexService_;
     std::unique_ptr<IconPreCacher> iconCacher_;
     DesktopExpansionServices expansion_;

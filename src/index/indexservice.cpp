@@ -29,6 +29,10 @@ IndexService::IndexService(const Setup& setup, FileIndex& index, const Clock& cl
     : setup_(setup), index_(index), clock_(clock), context_(std::move(context)) {
     idleTimer_.setInterval(kIdleTickMs);
     connect(&idleTimer_, &QTimer::timeout, this, &IndexService::idleTick);
+    // Lost changes, or a store app installed (which only a rebuild syncs).
+    if (context_.folderWatch)
+        watch_ = std::make_unique<IndexWatch>(index_, *context_.folderWatch,
+                                              [this] { RefreshIndex(true); });
 }
 
 IndexService::~IndexService() {
@@ -95,7 +99,10 @@ bool IndexService::RefreshIndex(bool force) {
             BuildIndex(p, list, stop.get());
             return itemsOf(list);
         },
-        [this] { Q_EMIT rebuilt(); });
+        [this] {
+            watchFolders();
+            Q_EMIT rebuilt();
+        });
 }
 
 void IndexService::idleTick() {
@@ -115,8 +122,18 @@ void IndexService::idleTick() {
     lastIdleRefresh_ = now;
 }
 
+void IndexService::watchFolders() {
+    if (!watch_ || stop_->load()) return;
+    watch_->watch(plan());
+    if (watch_->unwatchedFolders() > 0)
+        qInfo("lorvanta: %d folders of the index are past the watch budget; the timed refresh "
+              "keeps them current",
+              watch_->unwatchedFolders());
+}
+
 void IndexService::shutdown() {
     idleTimer_.stop();
+    if (watch_) watch_->clear();
     stop_->store(true);
     index_.waitForRebuild();
     if (setup_.cacheindex && !context_.safeMode && hasIndex_) saveCache();
@@ -134,6 +151,7 @@ void IndexService::loadCache() {
     if (!LoadIndexCache(cacheFile(), list)) return;
     index_.publish(makeIndexSnapshot(itemsOf(list)));
     hasIndex_ = true;
+    watchFolders();
 }
 
 void IndexService::saveCache() const {

@@ -2,6 +2,7 @@
 
 #include "buildindex.h"
 #include "fileindex.h"
+#include "indexwatch.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -33,6 +34,8 @@ public:
         // Milliseconds since the user's last input anywhere; nothing when
         // the desktop does not say.
         std::function<std::optional<qint64>()> idleTime;
+        // Watches the folders between rebuilds when given (inotify).
+        platform::FolderWatch* folderWatch = nullptr;
     };
 
     IndexService(const Setup& setup, FileIndex& index, const Clock& clock, Context context);
@@ -56,7 +59,10 @@ public:
     }
     // One tick of the idle timer (every 10 s while autoindex is 4 or 5).
     void idleTick();
-    // Exit: stops the scan, waits for it, then writes the cache.
+    // The folder watch, when the context gave one.
+    const IndexWatch* folderWatch() const { return watch_.get(); }
+    // Exit: stops the scan and the watch, waits for the scan, then writes
+    // the cache.
     void shutdown();
 
     // `autoindex` with -1 resolved by `noindexrefresh` (1, else 3).
@@ -82,6 +88,8 @@ Q_SIGNALS:
 
 private:
     bool wanted() const;
+    // Re-arms the folder watch for the index just published.
+    void watchFolders();
     void loadCache();
     void saveCache() const;
 
@@ -94,6 +102,7 @@ private:
     QDateTime lastIdleRefresh_;
     QTimer idleTimer_;
     // Read by the scanner at every folder; set at exit.
+    std::unique_ptr<IndexWatch> watch_;
     std::shared_ptr<std::atomic<bool>> stop_ = std::make_shared<std::atomic<bool>>(false);
     // The rebuild's store step; by default the "Apps" folder's sync.
     std::function<void(const IndexPlan&, const std::atomic<bool>*)> storeSync_ =

@@ -3,6 +3,7 @@
 #include "index/indexcommands.h"
 #include "index/indexservice.h"
 #include "index/scancache.h"
+#include "platform/linux/inotifywatch.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -22,7 +23,8 @@ const QDateTime kNoon(QDate(2026, 5, 4), QTime(12, 0));
 // A service over one index folder of three files and nothing else, with
 // virtual time and a settable idle time.
 struct ServiceFixture {
-    explicit ServiceFixture(bool safeMode = false) : clock(kNoon) {
+    explicit ServiceFixture(bool safeMode = false, platform::FolderWatch* watch = nullptr)
+        : clock(kNoon) {
         for (const char* f : {"a.txt", "b.txt", "c.txt"})
             writeFile(dir.root() + s("/tree/") + s(f), "");
         setup.scanwindowsitems = false;
@@ -34,6 +36,7 @@ struct ServiceFixture {
         context.programFolder = dir.programFolder();
         context.safeMode = safeMode;
         context.idleTime = [this]() -> std::optional<qint64> { return idle; };
+        context.folderWatch = watch;
         service = std::make_unique<IndexService>(setup, index, clock, std::move(context));
     }
     // Starts an unforced refresh and lets it end; whether one started.
@@ -201,6 +204,26 @@ TEST(IndexService, SettingsAppliedStartsAFirstIndexOnly) {
     f.later(10);
     f.service->settingsApplied();
     EXPECT_FALSE(f.index.rebuilding()) << "there is an index now";
+}
+
+// Between rebuilds the folders are watched: a file saved into an index
+// folder is listed without another scan, after the cache or a rebuild.
+TEST(IndexService, WatchesTheFoldersOfThePublishedIndex) {
+    platform::InotifyWatch inotify;
+    ServiceFixture f(false, &inotify);
+    f.setup.autoindex = 1;
+    f.service->start();
+    ASSERT_TRUE(waitUntil([&] { return f.index.size() == 3 && !f.index.rebuilding(); }));
+    ASSERT_NE(f.service->folderWatch(), nullptr);
+    EXPECT_GT(f.service->folderWatch()->watchCount(), 0);
+    writeFile(f.dir.root() + s("/tree/d.txt"), "");
+    EXPECT_TRUE(waitUntil([&] { return f.index.size() == 4; }));
+    QStringList names;
+    for (const TMyShellItem& item : f.index.items())
+        names << item.name;
+    EXPECT_TRUE(names.contains(s("d.txt"))) << names.join(u',').toStdString();
+    f.service->shutdown();
+    EXPECT_EQ(f.service->folderWatch()->watchCount(), 0);
 }
 
 // The commands report in the input: the start text, then the count once
