@@ -14,8 +14,7 @@ void NameTable::add(QStringView name) {
     Entry e;
     e.at = quint32(pool_.size());
     appendFuzzyPrepared(name, pool_);
-    e.length = quint32(pool_.size() - e.at);
-    const QStringView prepared(pool_.data() + e.at, e.length);
+    const QStringView prepared(pool_.data() + e.at, qsizetype(pool_.size() - e.at));
     e.mask = fuzzyCharMask(prepared);
     e.words = int(prepared.count(u' ')) + 1;
     entries_.push_back(e);

@@ -19,9 +19,8 @@ namespace lorvanta {
 class NameTable {
 public:
     struct Entry {
-        quint32 at = 0;
-        quint32 length = 0;
         quint64 mask = 0; // fuzzyCharMask of the prepared name
+        quint32 at = 0;   // in the buffer; the name ends where the next one starts
         int words = 1;
     };
     void add(QStringView name);
@@ -29,7 +28,8 @@ public:
     size_t size() const { return entries_.size(); }
     const Entry& entry(size_t i) const { return entries_[i]; }
     QStringView prepared(size_t i) const {
-        return QStringView(pool_.data() + entries_[i].at, entries_[i].length);
+        const size_t end = i + 1 < entries_.size() ? entries_[i + 1].at : pool_.size();
+        return QStringView(pool_.data() + entries_[i].at, qsizetype(end - entries_[i].at));
     }
 
 private:
