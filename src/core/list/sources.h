@@ -8,6 +8,8 @@
 
 namespace lorvanta {
 
+struct PreparedName;
+
 // The collections other subsystems own, as the candidate list reads them.
 // Each may be missing (a null pointer in ListSources): its source then adds
 // nothing, as when the subsystem is switched off.
@@ -24,6 +26,9 @@ public:
         int words = 1;
     };
     void add(QStringView name);
+    void addAscii(QByteArrayView name); // a name of plain ASCII
+    // Adds every name of `other` after these.
+    void append(const NameTable& other);
     void reserve(size_t names, size_t characters);
     size_t size() const { return entries_.size(); }
     const Entry& entry(size_t i) const { return entries_[i]; }
@@ -33,6 +38,7 @@ public:
     }
 
 private:
+    void record(quint32 at, const PreparedName& facts);
     std::vector<char16_t> pool_;
     std::vector<Entry> entries_;
 };
@@ -111,8 +117,8 @@ private:
     bool folders_ = false;
 };
 
-// An index of bare names, one per line of a text (lorvanta-cli --items):
-// the names are kept in one buffer and become items only when listed.
+// An index of bare names, one per line of UTF-8 text (lorvanta-cli --items):
+// the text is kept as it came and a name becomes an item only when listed.
 class NameListIndex final : public IndexCollection {
 public:
     explicit NameListIndex(const QByteArray& utf8Lines);
@@ -120,9 +126,13 @@ public:
     const NameTable& names() const override { return names_; }
     TMyShellItem item(size_t i) const override;
 
+    struct Span {
+        quint32 at, length; // in the text, in bytes
+    };
+
 private:
-    QString text_;
-    std::vector<std::pair<qsizetype, qsizetype>> spans_; // start, length in text_
+    QByteArray utf8_;
+    std::vector<Span> spans_;
     NameTable names_;
 };
 
