@@ -1,4 +1,5 @@
 #include "core/list/fuzzy.h"
+#include "core/list/sources.h"
 #include "testsupport.h"
 
 using namespace lorvanta;
@@ -74,4 +75,28 @@ TEST(FuzzyRank, ShorterNamesFirstAmongEqualScores) {
     EXPECT_GT(fuzzyRank(1030, 7), fuzzyRank(1030, 11));
     EXPECT_GT(fuzzyRank(1031, 30), fuzzyRank(1030, 1));
     EXPECT_EQ(fuzzyRank(1030, 7), 1030 * 1000 - 7 + 500);
+}
+
+// The --items list: one name a line, read from the bytes without a string
+// each; blank lines are no names, a CR before the break is not part of one,
+// and a line that is not plain ASCII is decoded on its own.
+TEST(NameListIndex, LinesBecomeNamesAndPreparedNames) {
+    const QByteArray text = "  Fire Fox \r\n\nÉté Ünï\nA  b   C\r\n\r\nx\t\nTHE\xff"
+                            "END\nlast";
+    const NameListIndex index(text);
+    const QStringList names = QString::fromUtf8(text).split(u'\n');
+    QStringList expected;
+    for (QString n : names) {
+        if (n.endsWith(u'\r')) n.chop(1);
+        if (!n.isEmpty()) expected << n;
+    }
+    ASSERT_EQ(index.size(), size_t(expected.size()));
+    for (size_t i = 0; i < index.size(); ++i) {
+        EXPECT_EQ(index.item(i).name, expected[qsizetype(i)]) << i;
+        EXPECT_EQ(index.names().prepared(i), fuzzyPrepare(expected[qsizetype(i)])) << i;
+        EXPECT_EQ(index.names().entry(i).mask, fuzzyCharMask(index.names().prepared(i))) << i;
+    }
+    EXPECT_EQ(index.names().prepared(0), u"fire fox");
+    EXPECT_EQ(index.names().prepared(2), u"a b  c");
+    EXPECT_EQ(index.names().entry(2).words, 4);
 }
