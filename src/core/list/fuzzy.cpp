@@ -63,9 +63,12 @@ int reversedPrefixLength(Text a, Text b) {
         if (i >= shorter || a.p[a.n - i] != b.p[b.n - i] || i == 20) return i;
 }
 
-int wordScore(Text q, Text word, int acc) {
+// `inName`: whether q's letters are in order in the whole name; without that
+// they cannot be in one of its words.
+int wordScore(Text q, Text word, int acc, bool inName) {
     if (word.n < q.n) return acc;
-    if (const int r = subsequenceScore(q, word, true); r > 0) return r;
+    if (inName)
+        if (const int r = subsequenceScore(q, word, true); r > 0) return r;
     if (word.front() == q.front()) return prefixLength(q, word) * 10 + acc;
     const Text last2{q.p + q.n - std::min<qsizetype>(2, q.n), std::min<qsizetype>(2, q.n)};
     if (endsWith(word, last2)) return reversedPrefixLength(q, word) * 10 + acc;
@@ -90,7 +93,7 @@ int scoreAbove(Text q, Text n, bool queryHasSpace, int floor, int words) {
     qsizetype start = 0;
     for (qsizetype i = 0; i <= n.n; ++i) {
         if (i < n.n && n.p[i] != u' ') continue;
-        acc = wordScore(q, Text{n.p + start, i - start}, acc);
+        acc = wordScore(q, Text{n.p + start, i - start}, acc, sub);
         start = i + 1;
     }
     int c = sub && n.n >= q.n ? 1000 : 0;
