@@ -44,24 +44,24 @@ void MemoryIndex::add(TMyShellItem item) {
 
 namespace {
 
-// The non-empty lines of utf8[from, to), each ended by a line break or by
-// `to`, with their prepared names, read in one pass without a string each.
-// Lines of plain ASCII (nearly all) are prepared straight from the bytes; the
-// others are decoded on their own, which gives what decoding the whole text
-// would, as a line break is never inside a sequence.
-void readLines(const QByteArray& utf8, qsizetype from, qsizetype to,
-               std::vector<NameListIndex::Span>& spans, NameTable& names) {
+// The lines that are not empty, with their prepared names, read in one pass
+// without a string each. Lines of plain ASCII (nearly all) are prepared
+// straight from the bytes; the others are decoded on their own, which gives
+// what decoding the whole text would, as a line break is never inside a
+// sequence.
+void readLines(const QByteArray& utf8, std::vector<quint32>& starts, NameTable& names) {
     const char* text = utf8.constData();
-    const size_t lines = size_t(std::count(text + from, text + to, '\n')) + 1;
-    spans.reserve(lines);
-    names.reserve(lines, size_t(to - from));
-    for (qsizetype at = from; at < to;) {
+    const qsizetype to = utf8.size();
+    const size_t lines = size_t(std::count(text, text + to, '\n')) + 1;
+    starts.reserve(lines);
+    names.reserve(lines, size_t(to));
+    for (qsizetype at = 0; at < to;) {
         const void* br = memchr(text + at, '\n', size_t(to - at));
         const qsizetype end = br ? static_cast<const char*>(br) - text : to;
         qsizetype length = end - at;
         if (length > 0 && text[end - 1] == '\r') --length;
         if (length > 0) {
-            spans.push_back({quint32(at), quint32(length)});
+            starts.push_back(quint32(at));
             const QByteArrayView line(text + at, length);
             if (std::all_of(line.begin(), line.end(), [](char c) { return uchar(c) < 0x80; }))
                 names.addAscii(line);
@@ -75,12 +75,17 @@ void readLines(const QByteArray& utf8, qsizetype from, qsizetype to,
 } // namespace
 
 NameListIndex::NameListIndex(const QByteArray& utf8Lines) : utf8_(utf8Lines) {
-    readLines(utf8_, 0, utf8_.size(), spans_, names_);
+    readLines(utf8_, starts_, names_);
 }
 
 TMyShellItem NameListIndex::item(size_t i) const {
+    const char* text = utf8_.constData() + starts_[i];
+    const qsizetype left = utf8_.size() - starts_[i];
+    const void* br = memchr(text, '\n', size_t(left));
+    qsizetype length = br ? static_cast<const char*>(br) - text : left;
+    if (text[length - 1] == '\r') --length;
     TMyShellItem item;
-    item.name = QString::fromUtf8(utf8_.constData() + spans_[i].at, spans_[i].length);
+    item.name = QString::fromUtf8(text, length);
     return item;
 }
 

@@ -118,7 +118,8 @@ private:
 };
 
 // An index of bare names, one per line of UTF-8 text (lorvanta-cli --items):
-// the text is kept as it came and a name becomes an item only when listed.
+// the text is kept as it came (raw data must outlive the index) and a name
+// becomes an item only when listed.
 class NameListIndex final : public IndexCollection {
 public:
     explicit NameListIndex(const QByteArray& utf8Lines);
@@ -126,13 +127,9 @@ public:
     const NameTable& names() const override { return names_; }
     TMyShellItem item(size_t i) const override;
 
-    struct Span {
-        quint32 at, length; // in the text, in bytes
-    };
-
 private:
     QByteArray utf8_;
-    std::vector<Span> spans_;
+    std::vector<quint32> starts_; // of the names' lines, in bytes
     NameTable names_;
 };
 
