@@ -93,6 +93,7 @@ struct Job {
     std::vector<FolderId> ancestors;
     std::vector<IndexList::Entry> found;
     std::vector<std::unique_ptr<Job>> subJobs;
+    Job() { found.reserve(32); }
     int visited = 0;
     bool done = false; // guarded by the queue
 };
@@ -206,7 +207,7 @@ void Walker::consider(Job& job, const char* name, bool folder, const Folder& whe
                         (scan_.includeFolders && folder);
     if (!wanted) return;
     auto item = std::make_unique<TMyShellItem>();
-    item->name = QFile::decodeName(name);
+    item->name = QString::fromUtf8(name); // as QFile::decodeName, without a copy of the bytes
     item->path = where.path + item->name;
     item->root = scan_.root;
     item->title = where.title;
