@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 namespace lorvanta {
 
@@ -44,18 +45,19 @@ void MemoryIndex::add(TMyShellItem item) {
 
 namespace {
 
-// The lines that are not empty, with their prepared names, read in one pass
+// The lines of utf8[from, to) that are not empty, each ended by a line break
+// or by `to`, with their prepared names, read in one pass
 // without a string each. Lines of plain ASCII (nearly all) are prepared
 // straight from the bytes; the others are decoded on their own, which gives
 // what decoding the whole text would, as a line break is never inside a
 // sequence.
-void readLines(const QByteArray& utf8, std::vector<quint32>& starts, NameTable& names) {
+void readLines(const QByteArray& utf8, qsizetype from, qsizetype to, std::vector<quint32>& starts,
+               NameTable& names) {
     const char* text = utf8.constData();
-    const qsizetype to = utf8.size();
-    const size_t lines = size_t(std::count(text, text + to, '\n')) + 1;
+    const size_t lines = size_t(std::count(text + from, text + to, '\n')) + 1;
     starts.reserve(lines);
-    names.reserve(lines, size_t(to));
-    for (qsizetype at = 0; at < to;) {
+    names.reserve(lines, size_t(to - from));
+    for (qsizetype at = from; at < to;) {
         const void* br = memchr(text + at, '\n', size_t(to - at));
         const qsizetype end = br ? static_cast<const char*>(br) - text : to;
         qsizetype length = end - at;
@@ -75,7 +77,20 @@ void readLines(const QByteArray& utf8, std::vector<quint32>& starts, NameTable& 
 } // namespace
 
 NameListIndex::NameListIndex(const QByteArray& utf8Lines) : utf8_(utf8Lines) {
-    readLines(utf8_, starts_, names_);
+    // A long list is read in two halves at once, split after a line break.
+    const qsizetype size = utf8_.size();
+    const qsizetype half = size < 200000 ? -1 : utf8_.indexOf('\n', size / 2);
+    if (half < 0) {
+        readLines(utf8_, 0, size, starts_, names_);
+        return;
+    }
+    std::vector<quint32> secondStarts;
+    NameTable secondNames;
+    std::thread second([&] { readLines(utf8_, half + 1, size, secondStarts, secondNames); });
+    readLines(utf8_, 0, half + 1, starts_, names_);
+    second.join();
+    starts_.insert(starts_.end(), secondStarts.begin(), secondStarts.end());
+    names_.append(secondNames);
 }
 
 TMyShellItem NameListIndex::item(size_t i) const {
