@@ -86,8 +86,11 @@ int scoreAbove(Text q, Text n, bool queryHasSpace, int floor, int words) {
 
     const bool sub = isSubsequence(q, n);
     // Without the letters in order, only word starts and ends score, at
-    // most min(20, |q|) * 10 each: often not enough to matter.
-    if (!sub && words * std::min<qsizetype>(20, q.n) * 10 - words / 2 <= floor) return 0;
+    // most min(20, |q|) * 10 each, and only in words at least as long as q,
+    // of which a name of n letters holds at most (n + 1) / (|q| + 1): often
+    // not enough to matter.
+    const qsizetype scoring = std::min<qsizetype>(words, (n.n + 1) / (q.n + 1));
+    if (!sub && scoring * std::min<qsizetype>(20, q.n) * 10 - words / 2 <= floor) return 0;
 
     int acc = 0;
     qsizetype start = 0;
