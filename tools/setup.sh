@@ -18,7 +18,7 @@ packages=(
   libx11-xcb-dev libxkbcommon-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth openbox x11-utils
-  fonts-dejavu-core fonts-dejavu-extra fzf hyperfine
+  fonts-dejavu-core fonts-dejavu-extra fzf fd-find hyperfine
 )
 
 missing=()

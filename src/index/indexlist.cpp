@@ -4,25 +4,49 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <condition_variable>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace lorvanta {
 
+namespace {
+
+// The set of taken keys holds them case-folded; plain ASCII (nearly every
+// file name) folds without the full Unicode tables.
+QString folded(const QString& key) {
+    const char16_t* p = reinterpret_cast<const char16_t*>(key.utf16());
+    bool upper = false;
+    for (qsizetype i = 0; i < key.size(); ++i) {
+        if (p[i] >= 0x80) return key.toCaseFolded();
+        upper = upper || (p[i] >= u'A' && p[i] <= u'Z');
+    }
+    if (!upper) return key;
+    QString out(key.size(), Qt::Uninitialized);
+    char16_t* o = reinterpret_cast<char16_t*>(out.data());
+    for (qsizetype i = 0; i < key.size(); ++i)
+        o[i] = p[i] >= u'A' && p[i] <= u'Z' ? char16_t(p[i] + 32) : p[i];
+    return out;
+}
+
+} // namespace
+
 bool IndexList::add(const QString& key, std::unique_ptr<TMyShellItem> item) {
-    const QString folded = key.toCaseFolded();
-    if (keys_.contains(folded)) return false;
-    keys_.insert(folded);
+    const qsizetype taken = keys_.size();
+    keys_.insert(folded(key));
+    if (keys_.size() == taken) return false;
     entries_.push_back({key, std::move(item)});
     return true;
 }
 
 void IndexList::append(const QString& key, std::unique_ptr<TMyShellItem> item) {
-    keys_.insert(key.toCaseFolded());
+    keys_.insert(folded(key));
     entries_.push_back({key, std::move(item)});
 }
 
@@ -56,29 +80,87 @@ bool passesMaskBytes(const char* name, const QByteArray& mask) {
     return mask.contains(QByteArrayView(ext, static_cast<qsizetype>(n)));
 }
 
-// One scan: the folders on the current path (device, inode) stop link loops.
+using FolderId = std::pair<dev_t, ino_t>;
+
+// One folder to walk and what its walk found, in scan order. Folders near
+// the top are jobs of their own so that two threads share a scan; an entry
+// without item marks where the next of `subJobs` fits in, so that merging
+// gives the order of a plain depth-first walk.
+struct Job {
+    std::string dirPath; // ends in "/"
+    int fd = -1;
+    int depth = 0;
+    std::vector<FolderId> ancestors;
+    std::vector<IndexList::Entry> found;
+    std::vector<std::unique_ptr<Job>> subJobs;
+    Job() { found.reserve(32); }
+    int visited = 0;
+    bool done = false; // guarded by the queue
+};
+
+// Folders at most this deep are jobs; deeper ones are walked by their job.
+constexpr int kJobDepth = 2;
+
+// The jobs not yet taken, and how many are not yet finished.
+class JobQueue {
+public:
+    void push(Job* job) {
+        std::lock_guard lock(mutex_);
+        jobs_.push_back(job);
+        ++unfinished_;
+        changed_.notify_all();
+    }
+    // Null once every job is finished.
+    Job* take() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return !jobs_.empty() || unfinished_ == 0; });
+        if (jobs_.empty()) return nullptr;
+        Job* job = jobs_.back();
+        jobs_.pop_back();
+        return job;
+    }
+    void finished(Job& job) {
+        std::lock_guard lock(mutex_);
+        job.done = true;
+        --unfinished_;
+        changed_.notify_all();
+    }
+    void waitFor(const Job& job) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&job] { return job.done; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<Job*> jobs_;
+    int unfinished_ = 0;
+};
+
+// Walks jobs: the folders on the current path (device, inode) stop link loops.
 class Walker {
 public:
-    Walker(const FolderScan& scan, IndexList& list)
-        : scan_(scan), list_(list), mask_(scan.mask.toUtf8()) {}
+    Walker(const FolderScan& scan, JobQueue& queue)
+        : scan_(scan), queue_(queue), mask_(scan.mask.toUtf8()) {}
 
-    void walk(int fd, std::string& dirPath, int depth);
-    int visited = 0;
+    void run(Job& job);
 
 private:
     struct Folder {
         QString path, parentName, title;
     };
+    void walk(Job& job, int fd, std::string& dirPath, int depth);
+    void descend(Job& job, int dirFd, const char* name, std::string& dirPath, int depth);
     Folder describe(const std::string& dirPath) const;
     bool excluded(const QString& path) const;
     bool onPath(const struct stat& st) const;
     bool isFolder(int dirFd, const dirent* e) const;
-    void consider(const char* name, bool folder, const Folder& where);
+    void consider(Job& job, const char* name, bool folder, const Folder& where) const;
 
     const FolderScan& scan_;
-    IndexList& list_;
+    JobQueue& queue_;
     QByteArray mask_;
-    std::vector<std::pair<dev_t, ino_t>> path_;
+    std::vector<FolderId> path_;
 };
 
 bool stopped(const FolderScan& scan) {
@@ -118,23 +200,47 @@ bool Walker::isFolder(int dirFd, const dirent* e) const {
     return fstatat(dirFd, e->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
 }
 
-void Walker::consider(const char* name, bool folder, const Folder& where) {
+// Every wanted entry is kept; the merge drops names already taken.
+void Walker::consider(Job& job, const char* name, bool folder, const Folder& where) const {
     if (scan_.foldersOnly && !folder) return;
     const bool wanted = mask_.isEmpty() || (!folder && passesMaskBytes(name, mask_)) ||
                         (scan_.includeFolders && folder);
     if (!wanted) return;
-    const QString itemName = QFile::decodeName(name);
-    const QString key = itemName + where.parentName;
-    if (list_.contains(key)) return;
     auto item = std::make_unique<TMyShellItem>();
-    item->name = itemName;
-    item->path = where.path + itemName;
+    item->name = QString::fromUtf8(name); // as QFile::decodeName, without a copy of the bytes
+    item->path = where.path + item->name;
     item->root = scan_.root;
     item->title = where.title;
-    list_.add(key, std::move(item));
+    QString key = item->name + where.parentName;
+    job.found.push_back({std::move(key), std::move(item)});
 }
 
-void Walker::walk(int fd, std::string& dirPath, int depth) {
+void Walker::run(Job& job) {
+    path_ = job.ancestors;
+    walk(job, job.fd, job.dirPath, job.depth);
+}
+
+void Walker::descend(Job& job, int dirFd, const char* name, std::string& dirPath, int depth) {
+    const int child = openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (child < 0) return;
+    const size_t len = dirPath.size();
+    dirPath.append(name).push_back('/');
+    if (depth <= kJobDepth) {
+        auto sub = std::make_unique<Job>();
+        sub->dirPath = dirPath;
+        sub->fd = child;
+        sub->depth = depth;
+        sub->ancestors = path_;
+        job.found.emplace_back(); // its place
+        queue_.push(sub.get());
+        job.subJobs.push_back(std::move(sub));
+    } else {
+        walk(job, child, dirPath, depth);
+    }
+    dirPath.resize(len);
+}
+
+void Walker::walk(Job& job, int fd, std::string& dirPath, int depth) {
     struct stat st;
     DIR* dir = fstat(fd, &st) == 0 && !onPath(st) && !stopped(scan_) ? fdopendir(fd) : nullptr;
     if (!dir) {
@@ -151,34 +257,57 @@ void Walker::walk(int fd, std::string& dirPath, int depth) {
                         depth + 1 < kScanDepthLimit;
     while (const dirent* e = readdir(dir)) {
         if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0) continue;
-        ++visited;
+        ++job.visited;
         if (scan_.progress) scan_.progress->fetch_add(1, std::memory_order_relaxed);
         const bool folder = isFolder(::dirfd(dir), e);
-        if (folder && deeper) {
-            const int child = openat(::dirfd(dir), e->d_name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            if (child >= 0) {
-                const size_t len = dirPath.size();
-                dirPath.append(e->d_name).push_back('/');
-                walk(child, dirPath, depth + 1);
-                dirPath.resize(len);
-            }
-        }
-        consider(e->d_name, folder, where);
+        if (folder && deeper) descend(job, ::dirfd(dir), e->d_name, dirPath, depth + 1);
+        consider(job, e->d_name, folder, where);
     }
     path_.pop_back();
     closedir(dir);
 }
 
+void work(const FolderScan& scan, JobQueue& queue) {
+    Walker walker(scan, queue);
+    while (Job* job = queue.take()) {
+        walker.run(*job);
+        queue.finished(*job);
+    }
+}
+
+// Adds what the jobs found in the order of a single walk, each job as soon
+// as it is finished; the result is the number of entries visited.
+int merge(Job& job, JobQueue& queue, IndexList& list) {
+    queue.waitFor(job);
+    int visited = job.visited;
+    size_t next = 0;
+    for (IndexList::Entry& e : job.found) {
+        if (e.item)
+            list.add(e.key, std::move(e.item));
+        else
+            visited += merge(*job.subJobs[next++], queue, list);
+    }
+    std::vector<IndexList::Entry>().swap(job.found);
+    return visited;
+}
+
 } // namespace
 
 int ScanFolder(const QString& folder, const FolderScan& scan, IndexList& list) {
-    std::string dirPath = QFile::encodeName(folder).toStdString();
-    if (dirPath.empty() || dirPath.back() != '/') dirPath.push_back('/');
-    const int fd = open(dirPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return 0;
-    Walker walker(scan, list);
-    walker.walk(fd, dirPath, 0);
-    return walker.visited;
+    Job top;
+    top.dirPath = QFile::encodeName(folder).toStdString();
+    if (top.dirPath.empty() || top.dirPath.back() != '/') top.dirPath.push_back('/');
+    top.fd = open(top.dirPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (top.fd < 0) return 0;
+    JobQueue queue;
+    queue.push(&top);
+    // Two threads walk while this one adds in order what they found.
+    std::thread first(work, std::cref(scan), std::ref(queue));
+    std::thread second(work, std::cref(scan), std::ref(queue));
+    const int visited = merge(top, queue, list);
+    first.join();
+    second.join();
+    return visited;
 }
 
 int scanIndexFolder(const TMyScanItem& item, IndexList& list, const std::atomic<bool>* stop,

@@ -2,6 +2,7 @@
 #include "core/ini/myinifiles.h"
 #include "core/keywords/keywordstore.h"
 #include "core/list/candidatelist.h"
+#include "core/list/fuzzy.h"
 #include "core/settings/setup.h"
 #include "testsupport.h"
 
@@ -422,6 +423,43 @@ TEST_F(ListTest, FolderListingOfAGivenFolder) {
                                                 root + s("/inner"), root + s("/file.txt")}))
         << "a file is reduced to its folder";
     EXPECT_TRUE(list.isSpecial());
+}
+
+// A long index is scored in parts at once; the suggestions are still those of
+// one pass in index order, ties at the edge of the twenty best included.
+TEST_F(ListTest, LongIndexGivesTheSuggestionsOfOnePassInOrder) {
+    static const char* const parts[] = {"fi", "re", "fox", "ab", "cd", "x", "ff", " ", "zz"};
+    unsigned seed = 7;
+    QStringList names;
+    for (int i = 0; i < 60000; ++i) {
+        QString name;
+        for (int p = 0, n = 2 + int(seed % 4); p < n; ++p) {
+            seed = seed * 1103515245u + 12345u;
+            name += QString::fromLatin1(parts[(seed >> 16) % 9]);
+        }
+        names << name;
+        TMyShellItem item;
+        item.name = name;
+        index.add(item);
+    }
+    for (const char* query : {"ffx", "fire", "ab cd", "zzx", "fox"}) {
+        FuzzyTable table;
+        const QString q = s(query);
+        for (int i = 0; i < names.size(); ++i)
+            table.offer(FuzzyScore(q, names[i]), i);
+        std::vector<std::pair<int, QString>> held;
+        for (const FuzzyTable::Slot& slot : table.slots())
+            if (slot.score > 0)
+                held.emplace_back(fuzzyRank(slot.score, int(names[slot.candidate].size())),
+                                  names[slot.candidate]);
+        std::stable_sort(held.begin(), held.end(),
+                         [](const auto& a, const auto& b) { return a.first > b.first; });
+        QStringList expected;
+        for (const auto& h : held)
+            expected << h.second;
+        list.FuzzySearch(q, 0, false, 0);
+        EXPECT_EQ(list.suggestions().texts(), expected) << query;
+    }
 }
 
 TEST_F(ListTest, FuzzySuggestionsWhileTyping) {

@@ -1,4 +1,5 @@
 #include "core/list/fuzzy.h"
+#include "core/list/sources.h"
 #include "testsupport.h"
 
 using namespace lorvanta;
@@ -74,4 +75,32 @@ TEST(FuzzyRank, ShorterNamesFirstAmongEqualScores) {
     EXPECT_GT(fuzzyRank(1030, 7), fuzzyRank(1030, 11));
     EXPECT_GT(fuzzyRank(1031, 30), fuzzyRank(1030, 1));
     EXPECT_EQ(fuzzyRank(1030, 7), 1030 * 1000 - 7 + 500);
+}
+
+// The --items list: one name a line, read from the bytes without a string
+// each; blank lines are no names, a CR before the break is not part of one,
+// and a line that is not plain ASCII is decoded on its own.
+TEST(NameListIndex, LinesBecomeNamesAndPreparedNames) {
+    const QByteArray lines = "  Fire Fox \r\n\nÉté Ünï\nA  b   C\r\n\r\nx\t\nTHE\xff"
+                             "END\nlast";
+    // A long list is read in two parts at once: the same names in the same order.
+    const QByteArray longList = QByteArray(lines + "\n").repeated(20000) + lines;
+    for (const QByteArray& text : {lines, longList}) {
+        const NameListIndex index(text);
+        QStringList expected;
+        for (QString n : QString::fromUtf8(text).split(u'\n')) {
+            if (n.endsWith(u'\r')) n.chop(1);
+            if (!n.isEmpty()) expected << n;
+        }
+        ASSERT_EQ(index.size(), size_t(expected.size()));
+        for (size_t i = 0; i < index.size(); ++i) {
+            const QString& name = expected[qsizetype(i)];
+            ASSERT_EQ(index.item(i).name, name) << i;
+            ASSERT_EQ(index.names().prepared(i), fuzzyPrepare(name)) << i;
+            ASSERT_EQ(index.names().entry(i).mask, fuzzyCharMask(fuzzyPrepare(name))) << i;
+        }
+        EXPECT_EQ(index.names().prepared(0), u"fire fox");
+        EXPECT_EQ(index.names().prepared(2), u"a b  c");
+        EXPECT_EQ(index.names().entry(2).words, 4);
+    }
 }

@@ -1,3 +1,4 @@
+#include "core/list/fuzzy.h"
 #include "index/fileindex.h"
 #include "testsupport.h"
 
@@ -17,6 +18,62 @@ std::vector<TMyShellItem> named(int count, const QString& prefix) {
         items[size_t(i)].path = QStringLiteral("/x/") + items[size_t(i)].name;
     }
     return items;
+}
+
+QString describe(const TMyShellItem& i) {
+    return QStringList{QString::number(i.mtype),
+                       i.name,
+                       i.root,
+                       i.path,
+                       QString::number(i.liconid),
+                       QString::number(i.siconid),
+                       i.title,
+                       QString::fromLatin1(i.ps.toHex())}
+        .join(u'|');
+}
+
+// The snapshot packs its items; each comes back as it was given, whatever
+// its name has to do with its path, in order, with icons still to look up.
+TEST(FileIndex, ItemsComeBackAsTheyWereGiven) {
+    struct Case {
+        const char16_t *name, *path, *root, *title;
+        const char* ps;
+        int mtype;
+    };
+    const Case cases[] = {
+        {u"report.pdf", u"/home/u/Docs/report.pdf", u"/home/u/", u"Docs", "", 0},
+        {u"Firefox", u"/usr/share/applications/firefox.desktop", u"apps", u"Applications", "", 0},
+        {u"Display", u"display", u"rfSettings", u"Settings", "ms-settings:display", 3},
+        {u"b/c", u"/a/b/c", u"/a/", u"a", "", 0}, // the name holds a "/"
+        {u"c", u"c", u"", u"", "", 0},            // no folder in the path
+        {u"", u"/a/", u"/a/", u"", "", -1},       // blank name
+        {u"x", u"/a/xx", u"/a/", u"a", "", 0},    // the path only ends like it
+        {u"Été ☃", u"/home/Été ☃", u"/home/", u"home", "id\xff", 0},
+        {u"report.pdf", u"/home/u/Docs/report.pdf", u"/home/u/", u"Docs", "", 0}, // again
+    };
+    std::vector<TMyShellItem> items;
+    for (const Case& c : cases) {
+        TMyShellItem i;
+        i.name = QString::fromUtf16(c.name);
+        i.path = QString::fromUtf16(c.path);
+        i.root = QString::fromUtf16(c.root);
+        i.title = QString::fromUtf16(c.title);
+        i.ps = QByteArray(c.ps);
+        i.mtype = c.mtype;
+        i.liconid = i.siconid = 7; // icons are looked up again
+        items.push_back(i);
+    }
+    FileIndex index;
+    index.publish(makeIndexSnapshot(items));
+    ASSERT_EQ(index.size(), items.size());
+    const std::vector<TMyShellItem> back = index.items();
+    ASSERT_EQ(back.size(), items.size());
+    for (size_t i = 0; i < items.size(); ++i) {
+        items[i].liconid = items[i].siconid = -2;
+        EXPECT_EQ(describe(index.item(i)), describe(items[i])) << i;
+        EXPECT_EQ(describe(back[i]), describe(items[i])) << i;
+        EXPECT_EQ(index.names().prepared(i), fuzzyPrepare(items[i].name)) << i;
+    }
 }
 
 // The list reads the index on the main thread while a worker builds the

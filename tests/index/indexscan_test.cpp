@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <cstring>
+#include <dirent.h>
 #include <unistd.h>
 
 using namespace lorvanta;
@@ -292,6 +294,60 @@ TEST(IndexScan, ThousandsOfNestedFilesWithOddNames) {
     EXPECT_EQ(list.size(), 10u * 31u + 2u);
     EXPECT_NE(byPath(list, root + s("line\nbreak.txt")), nullptr);
     EXPECT_NE(byPath(list, root + s("Ünïcode ü.TXT")), nullptr);
+}
+
+// What a plain single-threaded depth-first walk in directory order indexes:
+// a sub-folder's entries before the folder itself, the first key winning.
+void referenceWalk(const QByteArray& dir, int depth, int maxDepth, QStringList& paths,
+                   QSet<QString>& keys) {
+    DIR* d = opendir(dir.constData());
+    if (!d) return;
+    const QString path = QFile::decodeName(dir);
+    const QString parent = path.chopped(1).section(u'/', -1);
+    while (const dirent* e = readdir(d)) {
+        if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0) continue;
+        if (e->d_type == DT_DIR && depth < maxDepth)
+            referenceWalk(dir + e->d_name + '/', depth + 1, maxDepth, paths, keys);
+        const QString name = QFile::decodeName(e->d_name);
+        const QString key = QString(name + parent).toCaseFolded();
+        if (!keys.contains(key)) {
+            keys.insert(key);
+            paths << path + name;
+        }
+    }
+    closedir(d);
+}
+
+// The scan shares the tree between threads; its result is still that of the
+// plain walk, entry for entry, where equal names in equal folders (ignoring
+// case) sit in different sub-trees at every depth and the first one wins.
+TEST(IndexScan, ScanOrderAndFirstKeyWinsAsInAPlainWalk) {
+    TempDataFolder dir;
+    const QString root = dir.root() + s("/Wide/");
+    for (int a = 0; a < 6; ++a)
+        for (int b = 0; b < 5; ++b)
+            for (int c = 0; c < 4; ++c) {
+                const QString folder =
+                    root + QStringLiteral("t%1/%2/%3/Deep/").arg(a).arg(b).arg(c);
+                const QString shared = c % 2 ? s("Shared/") : s("SHARED/");
+                for (int f = 0; f < 5; ++f) {
+                    writeFile(folder + QStringLiteral("f%1_%2.txt").arg(a * 20 + b * 4 + c).arg(f),
+                              "x");
+                    writeFile(folder + shared + QStringLiteral("Same%1.txt").arg(f), "x");
+                }
+                writeFile(root + QStringLiteral("t%1/%2/Same%3.txt").arg(a).arg(b).arg(c), "x");
+            }
+    for (const int level : {1, 3, 6}) {
+        QStringList expected;
+        QSet<QString> keys;
+        referenceWalk(QFile::encodeName(root), 0, level, expected, keys);
+        IndexList list;
+        scanIndexFolder(scanItem(root, QString(), QString::number(level)), list);
+        QStringList got;
+        for (const IndexList::Entry& e : list.entries())
+            got << e.item->path;
+        EXPECT_EQ(got, expected) << level;
+    }
 }
 
 TEST(IndexScan, CapitalisedFolderFromTheSettingIsFound) {

@@ -99,15 +99,19 @@ int runFuzzy(const QString& data, const QStringList& args, Output& o) {
     }
     if (queries.isEmpty()) return usage(o);
 
+    // The list is mapped rather than read: no copy, and the pages come from
+    // the file cache. The index keeps pointing into it, so `f` outlives it.
+    QFile f(itemsFile);
     QByteArray lines;
     if (!itemsFile.isEmpty()) {
-        QFile f(itemsFile);
         if (!f.open(QIODevice::ReadOnly)) {
             o.err = "lorvanta-cli: cannot read " + QFile::encodeName(itemsFile) + ": " +
                     f.errorString().toUtf8() + "\n";
             return Failed;
         }
-        lines = f.readAll();
+        const uchar* mapped = f.size() > 0 ? f.map(0, f.size()) : nullptr;
+        lines = mapped ? QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), f.size())
+                       : f.readAll();
     }
     const NameListIndex index(lines);
     Loaded loaded(data);

@@ -63,9 +63,12 @@ int reversedPrefixLength(Text a, Text b) {
         if (i >= shorter || a.p[a.n - i] != b.p[b.n - i] || i == 20) return i;
 }
 
-int wordScore(Text q, Text word, int acc) {
+// `inName`: whether q's letters are in order in the whole name; without that
+// they cannot be in one of its words.
+int wordScore(Text q, Text word, int acc, bool inName) {
     if (word.n < q.n) return acc;
-    if (const int r = subsequenceScore(q, word, true); r > 0) return r;
+    if (inName)
+        if (const int r = subsequenceScore(q, word, true); r > 0) return r;
     if (word.front() == q.front()) return prefixLength(q, word) * 10 + acc;
     const Text last2{q.p + q.n - std::min<qsizetype>(2, q.n), std::min<qsizetype>(2, q.n)};
     if (endsWith(word, last2)) return reversedPrefixLength(q, word) * 10 + acc;
@@ -83,14 +86,17 @@ int scoreAbove(Text q, Text n, bool queryHasSpace, int floor, int words) {
 
     const bool sub = isSubsequence(q, n);
     // Without the letters in order, only word starts and ends score, at
-    // most min(20, |q|) * 10 each: often not enough to matter.
-    if (!sub && words * std::min<qsizetype>(20, q.n) * 10 - words / 2 <= floor) return 0;
+    // most min(20, |q|) * 10 each, and only in words at least as long as q,
+    // of which a name of n letters holds at most (n + 1) / (|q| + 1): often
+    // not enough to matter.
+    const qsizetype scoring = std::min<qsizetype>(words, (n.n + 1) / (q.n + 1));
+    if (!sub && scoring * std::min<qsizetype>(20, q.n) * 10 - words / 2 <= floor) return 0;
 
     int acc = 0;
     qsizetype start = 0;
     for (qsizetype i = 0; i <= n.n; ++i) {
         if (i < n.n && n.p[i] != u' ') continue;
-        acc = wordScore(q, Text{n.p + start, i - start}, acc);
+        acc = wordScore(q, Text{n.p + start, i - start}, acc, sub);
         start = i + 1;
     }
     int c = sub && n.n >= q.n ? 1000 : 0;
@@ -109,15 +115,45 @@ int scoreAbove(Text q, Text n, bool queryHasSpace, int floor, int words) {
 
 } // namespace
 
-void appendFuzzyPrepared(QStringView name, std::vector<char16_t>& out) {
-    const QStringView t = name.trimmed();
-    for (qsizetype i = 0; i < t.size(); ++i) {
-        const char16_t c = t[i].unicode();
-        // One pass from the left turns each pair of blanks into one: three become two.
-        if (c == u' ' && i + 1 < t.size() && t[i + 1] == u' ') ++i;
-        out.push_back(c < 0x80 ? (c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c)
-                               : QChar::toLower(c));
+namespace {
+
+bool isSpace(char16_t c) {
+    return QChar::isSpace(c);
+}
+
+template <typename Char>
+PreparedName appendPrepared(const Char* p, qsizetype n, std::vector<char16_t>& out) {
+    while (n > 0 && isSpace(char16_t(p[n - 1])))
+        --n;
+    while (n > 0 && isSpace(char16_t(p[0]))) {
+        ++p;
+        --n;
     }
+    const size_t at = out.size();
+    out.resize(at + size_t(n)); // the most it can take
+    char16_t* o = out.data() + at;
+    PreparedName facts;
+    for (qsizetype i = 0; i < n; ++i) {
+        char16_t c = char16_t(p[i]);
+        // One pass from the left turns each pair of blanks into one: three become two.
+        if (c == u' ' && i + 1 < n && p[i + 1] == ' ') ++i;
+        c = c < 0x80 ? (c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c) : QChar::toLower(c);
+        *o++ = c;
+        facts.mask |= fuzzyCharBit(c);
+        facts.words += c == u' ';
+    }
+    out.resize(size_t(o - out.data()));
+    return facts;
+}
+
+} // namespace
+
+PreparedName appendFuzzyPrepared(QStringView name, std::vector<char16_t>& out) {
+    return appendPrepared(reinterpret_cast<const char16_t*>(name.utf16()), name.size(), out);
+}
+
+PreparedName appendFuzzyPreparedAscii(QByteArrayView ascii, std::vector<char16_t>& out) {
+    return appendPrepared(reinterpret_cast<const unsigned char*>(ascii.data()), ascii.size(), out);
 }
 
 QString fuzzyPrepare(QStringView name) {
@@ -129,19 +165,8 @@ QString fuzzyPrepare(QStringView name) {
 
 quint64 fuzzyCharMask(QStringView text) {
     quint64 m = 0;
-    for (QChar ch : text) {
-        const char16_t c = ch.unicode();
-        int bit;
-        if (c >= u'a' && c <= u'z')
-            bit = c - u'a';
-        else if (c >= u'0' && c <= u'9')
-            bit = 26 + (c - u'0');
-        else if (c == u' ')
-            bit = 36;
-        else
-            bit = 37 + c % 27; // everything else shares the remaining bits
-        m |= quint64(1) << bit;
-    }
+    for (QChar ch : text)
+        m |= fuzzyCharBit(ch.unicode());
     return m;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <array>
 #include <vector>
@@ -18,8 +19,15 @@ int FuzzyScore(QStringView query, QStringView name);
 // that a search over many items does no allocation per item.
 int FuzzyScorePrepared(QStringView query, QStringView name);
 QString fuzzyPrepare(QStringView name);
-// The same, appended to a buffer without any allocation of its own.
-void appendFuzzyPrepared(QStringView name, std::vector<char16_t>& out);
+// The same, appended to a buffer without any allocation of its own. Gives
+// what a scan over many names wants to know of it, found in the same pass.
+struct PreparedName {
+    quint64 mask = 0; // fuzzyCharMask
+    int words = 1;    // blanks plus one
+};
+PreparedName appendFuzzyPrepared(QStringView name, std::vector<char16_t>& out);
+// The same for a name of plain ASCII, with no UTF-16 copy of its own.
+PreparedName appendFuzzyPreparedAscii(QByteArrayView ascii, std::vector<char16_t>& out);
 // A prepared query for scoring many prepared names in a row.
 struct FuzzyQuery {
     explicit FuzzyQuery(QString prepared)
@@ -36,6 +44,18 @@ QString fuzzyPrepareQuery(QStringView query);
 // its letters in order) only if its mask holds every bit of the text's mask.
 // Lets a search over many names skip most of them with one AND.
 quint64 fuzzyCharMask(QStringView text);
+inline quint64 fuzzyCharBit(char16_t c) {
+    int bit;
+    if (c >= u'a' && c <= u'z')
+        bit = c - u'a';
+    else if (c >= u'0' && c <= u'9')
+        bit = 26 + (c - u'0');
+    else if (c == u' ')
+        bit = 36;
+    else
+        bit = 37 + c % 27; // everything else shares the remaining bits
+    return quint64(1) << bit;
+}
 inline bool maskHolds(quint64 name, quint64 text) {
     return (name & text) == text;
 }

@@ -9,6 +9,7 @@
 #include "platform/environment.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace lorvanta {
 
@@ -23,6 +24,60 @@ QString rankedName(const ListRow& row) {
     if (const auto* p = dynamic_cast<const TMyScriptItem*>(o)) return p->item.Title;
     if (const auto* s = dynamic_cast<const TMyShellItem*>(o)) return s->name;
     return row.text;
+}
+
+// Scores index names against a prepared query.
+class NameScan {
+public:
+    NameScan(const NameTable& names, const QString& q)
+        : names_(names), query_(q), all_(fuzzyCharMask(q)), first_(fuzzyCharMask(q.first(1))),
+          last2_(fuzzyCharMask(q.last(std::min<qsizetype>(2, q.size())))),
+          perWord_(int(std::min<qsizetype>(20, q.size())) * 10) {}
+
+    // Offers names [from, to) in order; `admitted` gets, in order, every
+    // candidate the table took.
+    void run(size_t from, size_t to, FuzzyTable& table,
+             std::vector<FuzzyTable::Slot>* admitted = nullptr) const {
+        for (size_t i = from; i < to; ++i) {
+            const NameTable::Entry& e = names_.entry(i);
+            if (!maskHolds(e.mask, all_)) {
+                // Without all its letters a name can only score on word starts and
+                // ends, which needs q's first letter or its last two.
+                if (!maskHolds(e.mask, first_) && !maskHolds(e.mask, last2_)) continue;
+                if (e.words == 1 || e.words * perWord_ - e.words / 2 <= table.floor()) continue;
+            }
+            const int score = query_.scoreAbove(names_.prepared(i), e.words, table.floor());
+            if (!table.admits(score)) continue;
+            table.offer(score, int(i));
+            if (admitted) admitted->push_back({score, int(i)});
+        }
+    }
+
+private:
+    const NameTable& names_;
+    const FuzzyQuery query_;
+    const quint64 all_, first_, last2_;
+    const int perWord_;
+};
+
+// Offers the first `count` index names to `table` as one pass in order
+// would. A long index is scanned in two halves at once: the second half's
+// table starts empty, so it takes every name the real table would take
+// there (and more); offering those in order afterwards gives the same table.
+void offerIndexNames(const NameTable& names, size_t count, const QString& q, FuzzyTable& table) {
+    const NameScan scan(names, q);
+    if (count < 20000) {
+        scan.run(0, count, table);
+        return;
+    }
+    const size_t half = count / 2;
+    FuzzyTable secondTable;
+    std::vector<FuzzyTable::Slot> second;
+    std::thread worker([&] { scan.run(half, count, secondTable, &second); });
+    scan.run(0, half, table);
+    worker.join();
+    for (const FuzzyTable::Slot& slot : second)
+        table.offer(slot.score, slot.candidate);
 }
 
 } // namespace
@@ -59,26 +114,8 @@ bool CandidateList::FuzzySearch(const QString& text, int mode, bool autoApply, i
         for (int i = 0; i < rows_.size(); ++i)
             if (!rows_.at(i).isHeader()) table.offer(FuzzyScore(q, rankedName(rows_.at(i))), i);
     } else {
-        if (indexCount > 0 && setup_.autoshort >= 2) {
-            const quint64 all = fuzzyCharMask(q);
-            // Without all its letters a name can only score on word starts and
-            // ends, which needs q's first letter or its last two.
-            const quint64 first = fuzzyCharMask(q.first(1));
-            const quint64 last2 = fuzzyCharMask(q.last(std::min<qsizetype>(2, q.size())));
-            const int perWord = int(std::min<qsizetype>(20, q.size())) * 10;
-            const NameTable& names = sources_.index->names();
-            const FuzzyQuery query(q);
-            for (int i = 0; i < indexCount; ++i) {
-                const NameTable::Entry& e = names.entry(size_t(i));
-                if (!maskHolds(e.mask, all)) {
-                    if (!maskHolds(e.mask, first) && !maskHolds(e.mask, last2)) continue;
-                    if (e.words == 1 || e.words * perWord - e.words / 2 <= table.floor()) continue;
-                }
-                const int score =
-                    query.scoreAbove(names.prepared(size_t(i)), e.words, table.floor());
-                if (table.admits(score)) table.offer(score, i);
-            }
-        }
+        if (indexCount > 0 && setup_.autoshort >= 2)
+            offerIndexNames(sources_.index->names(), size_t(indexCount), q, table);
         if (fuzzyKeywordsOn() && setup_.autoshort >= 1)
             for (int i = 0; i < store_.size(); ++i) {
                 const TExeWord& w = store_.at(i);

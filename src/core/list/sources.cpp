@@ -3,6 +3,10 @@
 #include "fuzzy.h"
 #include "recentdocs.h"
 
+#include <algorithm>
+#include <cstring>
+#include <thread>
+
 namespace lorvanta {
 
 void NameTable::reserve(size_t names, size_t characters) {
@@ -11,14 +15,27 @@ void NameTable::reserve(size_t names, size_t characters) {
 }
 
 void NameTable::add(QStringView name) {
-    Entry e;
-    e.at = quint32(pool_.size());
-    appendFuzzyPrepared(name, pool_);
-    e.length = quint32(pool_.size() - e.at);
-    const QStringView prepared(pool_.data() + e.at, e.length);
-    e.mask = fuzzyCharMask(prepared);
-    e.words = int(prepared.count(u' ')) + 1;
-    entries_.push_back(e);
+    const quint32 at = quint32(pool_.size());
+    record(at, appendFuzzyPrepared(name, pool_));
+}
+
+void NameTable::addAscii(QByteArrayView name) {
+    const quint32 at = quint32(pool_.size());
+    record(at, appendFuzzyPreparedAscii(name, pool_));
+}
+
+void NameTable::record(quint32 at, const PreparedName& facts) {
+    entries_.push_back({facts.mask, at, facts.words});
+}
+
+void NameTable::append(const NameTable& other) {
+    const quint32 shift = quint32(pool_.size());
+    reserve(entries_.size() + other.entries_.size(), pool_.size() + other.pool_.size());
+    pool_.insert(pool_.end(), other.pool_.begin(), other.pool_.end());
+    for (Entry e : other.entries_) {
+        e.at += shift;
+        entries_.push_back(e);
+    }
 }
 
 void MemoryIndex::add(TMyShellItem item) {
@@ -26,26 +43,64 @@ void MemoryIndex::add(TMyShellItem item) {
     items_.push_back(std::move(item));
 }
 
-NameListIndex::NameListIndex(const QByteArray& utf8Lines) : text_(QString::fromUtf8(utf8Lines)) {
-    const qsizetype lines = text_.count(u'\n') + 1;
-    spans_.reserve(size_t(lines));
-    names_.reserve(size_t(lines), size_t(text_.size()));
-    for (qsizetype at = 0; at < text_.size();) {
-        qsizetype end = text_.indexOf(u'\n', at);
-        if (end < 0) end = text_.size();
+namespace {
+
+// The lines of utf8[from, to) that are not empty, each ended by a line break
+// or by `to`, with their prepared names, read in one pass
+// without a string each. Lines of plain ASCII (nearly all) are prepared
+// straight from the bytes; the others are decoded on their own, which gives
+// what decoding the whole text would, as a line break is never inside a
+// sequence.
+void readLines(const QByteArray& utf8, qsizetype from, qsizetype to, std::vector<quint32>& starts,
+               NameTable& names) {
+    const char* text = utf8.constData();
+    const size_t lines = size_t(std::count(text + from, text + to, '\n')) + 1;
+    starts.reserve(lines);
+    names.reserve(lines, size_t(to - from));
+    for (qsizetype at = from; at < to;) {
+        const void* br = memchr(text + at, '\n', size_t(to - at));
+        const qsizetype end = br ? static_cast<const char*>(br) - text : to;
         qsizetype length = end - at;
-        if (length > 0 && text_[end - 1] == u'\r') --length;
+        if (length > 0 && text[end - 1] == '\r') --length;
         if (length > 0) {
-            spans_.emplace_back(at, length);
-            names_.add(QStringView(text_).sliced(at, length));
+            starts.push_back(quint32(at));
+            const QByteArrayView line(text + at, length);
+            if (std::all_of(line.begin(), line.end(), [](char c) { return uchar(c) < 0x80; }))
+                names.addAscii(line);
+            else
+                names.add(QString::fromUtf8(line));
         }
         at = end + 1;
     }
 }
 
+} // namespace
+
+NameListIndex::NameListIndex(const QByteArray& utf8Lines) : utf8_(utf8Lines) {
+    // A long list is read in two halves at once, split after a line break.
+    const qsizetype size = utf8_.size();
+    const qsizetype half = size < 200000 ? -1 : utf8_.indexOf('\n', size / 2);
+    if (half < 0) {
+        readLines(utf8_, 0, size, starts_, names_);
+        return;
+    }
+    std::vector<quint32> secondStarts;
+    NameTable secondNames;
+    std::thread second([&] { readLines(utf8_, half + 1, size, secondStarts, secondNames); });
+    readLines(utf8_, 0, half + 1, starts_, names_);
+    second.join();
+    starts_.insert(starts_.end(), secondStarts.begin(), secondStarts.end());
+    names_.append(secondNames);
+}
+
 TMyShellItem NameListIndex::item(size_t i) const {
+    const char* text = utf8_.constData() + starts_[i];
+    const qsizetype left = utf8_.size() - starts_[i];
+    const void* br = memchr(text, '\n', size_t(left));
+    qsizetype length = br ? static_cast<const char*>(br) - text : left;
+    if (text[length - 1] == '\r') --length;
     TMyShellItem item;
-    item.name = text_.mid(spans_[i].first, spans_[i].second);
+    item.name = QString::fromUtf8(text, length);
     return item;
 }
 

@@ -8,6 +8,8 @@
 
 namespace lorvanta {
 
+struct PreparedName;
+
 // The collections other subsystems own, as the candidate list reads them.
 // Each may be missing (a null pointer in ListSources): its source then adds
 // nothing, as when the subsystem is switched off.
@@ -19,20 +21,24 @@ namespace lorvanta {
 class NameTable {
 public:
     struct Entry {
-        quint32 at = 0;
-        quint32 length = 0;
         quint64 mask = 0; // fuzzyCharMask of the prepared name
+        quint32 at = 0;   // in the buffer; the name ends where the next one starts
         int words = 1;
     };
     void add(QStringView name);
+    void addAscii(QByteArrayView name); // a name of plain ASCII
+    // Adds every name of `other` after these.
+    void append(const NameTable& other);
     void reserve(size_t names, size_t characters);
     size_t size() const { return entries_.size(); }
     const Entry& entry(size_t i) const { return entries_[i]; }
     QStringView prepared(size_t i) const {
-        return QStringView(pool_.data() + entries_[i].at, entries_[i].length);
+        const size_t end = i + 1 < entries_.size() ? entries_[i + 1].at : pool_.size();
+        return QStringView(pool_.data() + entries_[i].at, qsizetype(end - entries_[i].at));
     }
 
 private:
+    void record(quint32 at, const PreparedName& facts);
     std::vector<char16_t> pool_;
     std::vector<Entry> entries_;
 };
@@ -111,8 +117,9 @@ private:
     bool folders_ = false;
 };
 
-// An index of bare names, one per line of a text (lorvanta-cli --items):
-// the names are kept in one buffer and become items only when listed.
+// An index of bare names, one per line of UTF-8 text (lorvanta-cli --items):
+// the text is kept as it came (raw data must outlive the index) and a name
+// becomes an item only when listed.
 class NameListIndex final : public IndexCollection {
 public:
     explicit NameListIndex(const QByteArray& utf8Lines);
@@ -121,8 +128,8 @@ public:
     TMyShellItem item(size_t i) const override;
 
 private:
-    QString text_;
-    std::vector<std::pair<qsizetype, qsizetype>> spans_; // start, length in text_
+    QByteArray utf8_;
+    std::vector<quint32> starts_; // of the names' lines, in bytes
     NameTable names_;
 };
 
