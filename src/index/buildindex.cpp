@@ -82,8 +82,8 @@ int scanSystemItems(const IndexPlan& plan, IndexList& list, const std::atomic<bo
         if (stopped(stop)) break;
         const bool desktop = root.compare(u"rfDesktop", Qt::CaseInsensitive) == 0;
         const bool personal = root.compare(u"rfPersonal", Qt::CaseInsensitive) == 0;
-        visited += scanNamedRoot(root, desktop ? QStringLiteral(".lnk.desktop") : QString(),
-                                 personal, plan, list, stop);
+        visited += scanNamedRoot(root, desktop ? QStringLiteral(".desktop") : QString(), personal,
+                                 plan, list, stop);
     }
     return visited;
 }
@@ -103,7 +103,7 @@ int scanStoreApps(const IndexPlan& plan, IndexList& list, const std::atomic<bool
     if (stopped(stop) || !QFileInfo(folder).isDir()) return 0;
     FolderScan scan;
     scan.root = folder;
-    scan.mask = QStringLiteral(".lnk");
+    scan.mask = QStringLiteral(".desktop");
     scan.titlePrefix = folder;
     scan.stop = stop;
     IndexList found;
@@ -111,7 +111,7 @@ int scanStoreApps(const IndexPlan& plan, IndexList& list, const std::atomic<bool
     for (const IndexList::Entry& e : found.entries()) {
         // Each shortcut is named after its app; the extension is not part of it.
         auto item = std::make_unique<TMyShellItem>(*e.item);
-        item->name.chop(4);
+        item->name.chop(8); // ".desktop"
         list.add(e.key, std::move(item));
     }
     return visited;

@@ -18,8 +18,8 @@ namespace {
 constexpr char16_t kFlatpakTail[] = u"/flatpak/exports/share/applications";
 constexpr char16_t kSnapTail[] = u"/snapd/desktop/applications";
 constexpr char16_t kAppIdKey[] = u"X-Lorvanta-AppId=";
-// A file name takes 255 bytes; ".lnk" needs four of them.
-constexpr qsizetype kMaxShortcutNameBytes = 251;
+// A file name takes 255 bytes; ".desktop" needs eight of them.
+constexpr qsizetype kMaxShortcutNameBytes = 247;
 
 QString storeSource(const QString& folder) {
     const QString f = QDir::cleanPath(folder);
@@ -142,6 +142,7 @@ public:
         });
         if (old != pairs_.end() && old->identifier == identifier) {
             present_.insert(folded(name));
+            refresh(shortcutPath(name), identifier);
             return;
         }
         if (old != pairs_.end()) pairs_.erase(old);
@@ -160,13 +161,23 @@ public:
         QSet<QString> kept;
         for (const Pair& p : pairs_)
             kept.insert(folded(storeShortcutFileName(p.name)));
-        for (const QString& file : dir_.entryList({QStringLiteral("*.lnk")}, QDir::Files))
+        for (const QString& file : dir_.entryList({QStringLiteral("*.desktop")}, QDir::Files))
             if (!kept.contains(folded(file))) QFile::remove(dir_.filePath(file));
     }
 
     const Pairs& pairs() const { return pairs_; }
 
 private:
+    // An update of the app may change its Exec or Icon lines: the copy
+    // follows, or it would start what is no longer installed.
+    void refresh(const QString& file, const QString& identifier) const {
+        const QByteArray text = shortcutText(entries_.value(identifier), identifier);
+        if (text.isEmpty()) return;
+        QFile current(file);
+        if (current.open(QIODevice::ReadOnly) && current.readAll() == text) return;
+        writeFileAtomically(file, text);
+    }
+
     QString shortcutPath(const QString& name) const {
         return dir_.filePath(storeShortcutFileName(name));
     }
@@ -237,7 +248,7 @@ QString storeShortcutFileName(const QString& name) {
         if (c == u'/' || c.category() == QChar::Other_Control) c = u'_';
     while (base.toUtf8().size() > kMaxShortcutNameBytes)
         base.chop(base.size() >= 2 && base.back().isLowSurrogate() ? 2 : 1);
-    return base + QStringLiteral(".lnk");
+    return base + QStringLiteral(".desktop");
 }
 
 QString SyncStoreApps(const QString& appsFolder, bool flush, bool remove,

@@ -14,7 +14,7 @@ namespace lorvanta {
 // folder that the index scans for them. The folder holds "uwp.csv" (the
 // store apps found, written here from their exported desktop entries),
 // "index.dat" (UTF-8 with byte order mark, one "name=identifier" line per
-// app that has a shortcut) and one shortcut "<name>.lnk" per app: a copy of
+// app that has a shortcut) and one shortcut "<name>.desktop" per app: a copy of
 // the exported entry's [Desktop Entry] group with "X-Lorvanta-AppId" added,
 // which the launcher starts like any desktop entry.
 
@@ -61,7 +61,7 @@ struct StoreAppContext {
 // (not sub-folders) first. Remove deletes the folder with its content
 // instead, silently, and only when it lies inside the data folder; it
 // returns "0". A name whose identifier changed gets a new shortcut; names no
-// longer installed lose theirs and their "index.dat" line; "*.lnk" files
+// longer installed lose theirs and their "index.dat" line; "*.desktop" files
 // that "index.dat" does not name are deleted. An unreadable "index.dat", or
 // a "uwp.csv" that cannot be written, leaves everything as it was. When
 // `stop` is set midway, what was done is kept and nothing is pruned.

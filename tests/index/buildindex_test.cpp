@@ -44,7 +44,7 @@ public:
         writeFile(sys() + s("/applications/prefs.desktop"),
                   entry("Preferences", "Categories=Settings;\n"));
         writeFile(flatpak() + s("/applications/org.gimp.GIMP.desktop"), entry("GIMP"));
-        writeFile(dir.file(s("Apps/Spotify.lnk")), entry("Spotify"));
+        writeFile(dir.file(s("Apps/Spotify.desktop")), entry("Spotify"));
         writeFile(dir.file(s("windowssettings.txt")),
                   "# pages\nDisplay = gnome-control-center display\n");
     }

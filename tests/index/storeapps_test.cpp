@@ -5,8 +5,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace lorvanta;
 using lorvanta::test::entry;
@@ -48,16 +50,20 @@ protected:
 
     QString apps(const QString& name) const { return appsFolder + u'/' + name; }
     QStringList shortcuts() const {
-        return QDir(appsFolder).entryList({s("*.lnk")}, QDir::Files, QDir::Name);
+        return QDir(appsFolder).entryList({s("*.desktop")}, QDir::Files, QDir::Name);
     }
     QString indexDat() const { return QString::fromUtf8(readFile(apps(s("index.dat")))); }
     // Marks a shortcut, so that a rewrite of it shows.
-    void mark(const QString& shortcut) {
-        writeFile(apps(shortcut), readFile(apps(shortcut)) + "# mark\n");
-    }
+    // A shortcut left alone keeps its file; one written again is a new one.
+    void mark(const QString& shortcut) { marks_[shortcut] = inode(shortcut); }
     bool marked(const QString& shortcut) const {
-        return readFile(apps(shortcut)).endsWith("# mark\n");
+        return marks_.contains(shortcut) && marks_.value(shortcut) == inode(shortcut);
     }
+    quint64 inode(const QString& shortcut) const {
+        struct stat st {};
+        return ::stat(QFile::encodeName(apps(shortcut)).constData(), &st) == 0 ? st.st_ino : 0;
+    }
+    QHash<QString, quint64> marks_;
 
     QTemporaryDir tmp_;
     QString userFlatpak, flatpak, snap, menu, home, dataFolder, appsFolder;
@@ -135,18 +141,18 @@ TEST(StoreAppsCsv, FieldsSplitAtSeparatorsOutsideQuotes) {
 }
 
 TEST(StoreAppsShortcutName, OnlyWhatAFileNameCannotHoldChanges) {
-    EXPECT_EQ(storeShortcutFileName(s("GIMP")), s("GIMP.lnk"));
-    EXPECT_EQ(storeShortcutFileName(s("AC/DC\tLive")), s("AC_DC_Live.lnk"));
-    EXPECT_EQ(storeShortcutFileName(s("say \"hi\"; ok?*")), s("say \"hi\"; ok?*.lnk"));
+    EXPECT_EQ(storeShortcutFileName(s("GIMP")), s("GIMP.desktop"));
+    EXPECT_EQ(storeShortcutFileName(s("AC/DC\tLive")), s("AC_DC_Live.desktop"));
+    EXPECT_EQ(storeShortcutFileName(s("say \"hi\"; ok?*")), s("say \"hi\"; ok?*.desktop"));
     // 255 bytes at most, never half a character.
     const QString accents = storeShortcutFileName(QString(300, u'é'));
-    EXPECT_EQ(accents, QString(125, u'é') + s(".lnk"));
+    EXPECT_EQ(accents, QString(123, u'é') + s(".desktop"));
     QString faces;
     for (int i = 0; i < 100; ++i)
         faces += s("😀");
     const QString cut = storeShortcutFileName(faces);
-    EXPECT_EQ(cut.toUtf8().size(), 62 * 4 + 4);
-    EXPECT_FALSE(QString(cut).chopped(4).back().isHighSurrogate());
+    EXPECT_EQ(cut.toUtf8().size(), 61 * 4 + 8);
+    EXPECT_FALSE(QString(cut).chopped(8).back().isHighSurrogate());
 }
 
 TEST_F(StoreAppsTest, FirstSyncWritesTheListTheIndexAndOneShortcutEach) {
@@ -165,11 +171,11 @@ TEST_F(StoreAppsTest, FirstSyncWritesTheListTheIndexAndOneShortcutEach) {
     EXPECT_EQ(readFile(apps(s("index.dat"))),
               QByteArray("\xEF\xBB\xBFGIMP=flatpak!org.gimp.GIMP.desktop\n"
                          "Firefox=snap!firefox_firefox.desktop\n"));
-    EXPECT_EQ(shortcuts(), (QStringList{s("Firefox.lnk"), s("GIMP.lnk")}));
-    EXPECT_EQ(readFile(apps(s("Firefox.lnk"))),
+    EXPECT_EQ(shortcuts(), (QStringList{s("Firefox.desktop"), s("GIMP.desktop")}));
+    EXPECT_EQ(readFile(apps(s("Firefox.desktop"))),
               entry("Firefox", "Icon=/snap/firefox/icon.png\n"
                                "X-Lorvanta-AppId=snap!firefox_firefox.desktop\n"));
-    const std::optional<DesktopEntry> gimp = readDesktopEntry(apps(s("GIMP.lnk")));
+    const std::optional<DesktopEntry> gimp = readDesktopEntry(apps(s("GIMP.desktop")));
     ASSERT_TRUE(gimp);
     EXPECT_EQ(gimp->exec, s("/usr/bin/flatpak run org.gimp.GIMP %U"));
     EXPECT_EQ(gimp->name, s("GIMP"));
@@ -181,42 +187,49 @@ TEST_F(StoreAppsTest, LaterSyncsKeepReplaceAndDropShortcuts) {
     writeFile(snap + s("/vlc_vlc.desktop"), entry("VLC"));
     writeFile(snap + s("/acdc_player.desktop"), entry("AC/DC \"Live\"; Play=er"));
     ASSERT_EQ(sync(), s("4"));
-    for (const char* kept : {"VLC.lnk", "AC_DC \"Live\"; Player.lnk"})
+    for (const char* kept : {"VLC.desktop", "AC_DC \"Live\"; Player.desktop"})
         mark(s(kept));
-    writeFile(apps(s("Stray.lnk")), entry("Stray"));
+    writeFile(apps(s("Stray.desktop")), entry("Stray"));
     writeFile(apps(s("notes.txt")), "mine");
 
     // Firefox is renamed, GIMP uninstalled, the others stay.
     writeFile(snap + s("/firefox_firefox.desktop"), entry("Firefox Web Browser"));
     QFile::remove(flatpak + s("/org.gimp.GIMP.desktop"));
     EXPECT_EQ(sync(), s("3"));
-    EXPECT_EQ(shortcuts(), (QStringList{s("AC_DC \"Live\"; Player.lnk"),
-                                        s("Firefox Web Browser.lnk"), s("VLC.lnk")}));
+    EXPECT_EQ(shortcuts(), (QStringList{s("AC_DC \"Live\"; Player.desktop"),
+                                        s("Firefox Web Browser.desktop"), s("VLC.desktop")}));
     EXPECT_EQ(indexDat(), s("\uFEFFAC/DC \"Live\"; Player=snap!acdc_player.desktop\n"
                             "VLC=snap!vlc_vlc.desktop\n"
                             "Firefox Web Browser=snap!firefox_firefox.desktop\n"));
-    EXPECT_TRUE(marked(s("VLC.lnk")));
-    EXPECT_TRUE(marked(s("AC_DC \"Live\"; Player.lnk")));
+    EXPECT_TRUE(marked(s("VLC.desktop")));
+    EXPECT_TRUE(marked(s("AC_DC \"Live\"; Player.desktop")));
     EXPECT_TRUE(QFileInfo::exists(apps(s("notes.txt"))));
+
+    // An update that changes the exported entry changes its copy too.
+    writeFile(snap + s("/vlc_vlc.desktop"), entry("VLC", "Icon=vlc-new\n"));
+    EXPECT_EQ(sync(), s("3"));
+    EXPECT_TRUE(readFile(apps(s("VLC.desktop"))).contains("Icon=vlc-new"));
+    EXPECT_TRUE(marked(s("AC_DC \"Live\"; Player.desktop")));
+    mark(s("VLC.desktop"));
 
     // The same name now standing for another app gets a new shortcut.
     QFile::remove(snap + s("/vlc_vlc.desktop"));
     writeFile(flatpak + s("/org.videolan.VLC.desktop"), entry("VLC"));
     EXPECT_EQ(sync(), s("3"));
-    EXPECT_FALSE(marked(s("VLC.lnk")));
+    EXPECT_FALSE(marked(s("VLC.desktop")));
     EXPECT_TRUE(indexDat().contains(s("\nVLC=flatpak!org.videolan.VLC.desktop\n")));
 }
 
 TEST_F(StoreAppsTest, FlushStartsOverButLeavesSubFolders) {
     writeFile(snap + s("/vlc_vlc.desktop"), entry("VLC"));
     ASSERT_EQ(sync(), s("1"));
-    mark(s("VLC.lnk"));
+    writeFile(apps(s("VLC.desktop")), "stale");
     writeFile(apps(s("notes.txt")), "mine");
     writeFile(apps(s(".hidden")), "mine");
     writeFile(apps(s("keep/inner.txt")), "mine");
 
     EXPECT_EQ(sync(true), s("1"));
-    EXPECT_FALSE(marked(s("VLC.lnk")));
+    EXPECT_TRUE(readFile(apps(s("VLC.desktop"))).startsWith("[Desktop Entry]"));
     EXPECT_FALSE(QFileInfo::exists(apps(s("notes.txt"))));
     EXPECT_FALSE(QFileInfo::exists(apps(s(".hidden"))));
     EXPECT_TRUE(QFileInfo::exists(apps(s("keep/inner.txt"))));
@@ -225,7 +238,7 @@ TEST_F(StoreAppsTest, FlushStartsOverButLeavesSubFolders) {
 TEST_F(StoreAppsTest, RemoveDeletesOnlyInsideTheDataFolder) {
     const QString outside = tmp_.path() + s("/elsewhere/Apps");
     writeFile(outside + s("/precious.txt"), "mine");
-    writeFile(apps(s("sub/VLC.lnk")), "x");
+    writeFile(apps(s("sub/VLC.desktop")), "x");
     QFile::link(QFileInfo(outside).path(), dataFolder + s("/Link"));
     const struct {
         QString folder;
@@ -258,25 +271,25 @@ TEST_F(StoreAppsTest, UnusableFilesLeaveEverythingAsItWas) {
     QDir().mkpath(apps(s("uwp.csv")));
     EXPECT_EQ(sync(), s("2"));
     EXPECT_EQ(readFile(apps(s("index.dat"))), index);
-    EXPECT_EQ(shortcuts(), (QStringList{s("Firefox.lnk"), s("VLC.lnk")}));
+    EXPECT_EQ(shortcuts(), (QStringList{s("Firefox.desktop"), s("VLC.desktop")}));
     QDir(apps(s("uwp.csv"))).removeRecursively();
 
     // "index.dat" cannot be read.
     QFile::remove(apps(s("index.dat")));
     QDir().mkpath(apps(s("index.dat")));
     EXPECT_EQ(sync(), s("0"));
-    EXPECT_EQ(shortcuts(), (QStringList{s("Firefox.lnk"), s("VLC.lnk")}));
+    EXPECT_EQ(shortcuts(), (QStringList{s("Firefox.desktop"), s("VLC.desktop")}));
 }
 
 TEST_F(StoreAppsTest, AShortcutThatCannotBeWrittenIsTriedAgain) {
     writeFile(snap + s("/vlc_vlc.desktop"), entry("VLC"));
     writeFile(snap + s("/firefox_firefox.desktop"), entry("Firefox"));
-    writeFile(apps(s("VLC.lnk/in-the-way")), "x");
+    writeFile(apps(s("VLC.desktop/in-the-way")), "x");
     EXPECT_EQ(sync(), s("1"));
     EXPECT_EQ(indexDat(), s("\uFEFFFirefox=snap!firefox_firefox.desktop\n"));
-    QDir(apps(s("VLC.lnk"))).removeRecursively();
+    QDir(apps(s("VLC.desktop"))).removeRecursively();
     EXPECT_EQ(sync(), s("2"));
-    EXPECT_EQ(shortcuts(), (QStringList{s("Firefox.lnk"), s("VLC.lnk")}));
+    EXPECT_EQ(shortcuts(), (QStringList{s("Firefox.desktop"), s("VLC.desktop")}));
 }
 
 TEST_F(StoreAppsTest, ClosingMidwayPrunesNothing) {
@@ -287,10 +300,10 @@ TEST_F(StoreAppsTest, ClosingMidwayPrunesNothing) {
     const std::atomic<bool> closing{true};
     ctx.stop = &closing;
     EXPECT_EQ(sync(), s("2"));
-    EXPECT_EQ(shortcuts(), (QStringList{s("Firefox.lnk"), s("VLC.lnk")}));
+    EXPECT_EQ(shortcuts(), (QStringList{s("Firefox.desktop"), s("VLC.desktop")}));
     ctx.stop = nullptr;
     EXPECT_EQ(sync(), s("1"));
-    EXPECT_EQ(shortcuts(), QStringList{s("Firefox.lnk")});
+    EXPECT_EQ(shortcuts(), QStringList{s("Firefox.desktop")});
 }
 
 } // namespace

@@ -336,14 +336,6 @@ TEST_F(LauncherTest, ElevatedProgramRunsThroughPkexecButNeverAnEntry) {
     EXPECT_FALSE(QFileInfo::exists(path(s("out/pkexec"))));
 }
 
-// The Apps folder's shortcuts of store apps are desktop entries named ".lnk".
-TEST_F(LauncherTest, AShortcutHoldingADesktopEntryRunsItsExecLine) {
-    recorder(s("prog"));
-    entry(s("Apps/Player.lnk"), s("Exec=prog --shortcut %U\nX-Lorvanta-AppId=snap!p.desktop\n"));
-    ASSERT_EQ(launcher_.shellExecute(launchRequest(path(s("Apps/Player.lnk")))), result::Started);
-    EXPECT_EQ(ran(s("prog")).args, QStringList{s("--shortcut")});
-}
-
 TEST_F(LauncherTest, DocumentsFoldersAndUrlsOpenInTheirDefaultApplications) {
     recorder(s("editor"));
     recorder(s("files"));

@@ -322,10 +322,8 @@ std::unique_ptr<TMyShellItem> Execution::ResolveInIndex(const QString& text) con
         if (index_->names().prepared(i) != wantPrepared) continue;
         TMyShellItem item = index_->item(i);
         if (item.name.toLower() != want) continue;
-        // Desktop entries (and the store apps' ".lnk" copies of them) are
-        // the shortcuts here.
-        if (item.path.endsWith(QStringLiteral(".desktop")) ||
-            item.path.endsWith(QStringLiteral(".lnk"), Qt::CaseInsensitive))
+        // Desktop entries play the part of shortcuts here.
+        if (item.path.endsWith(QStringLiteral(".desktop")))
             return std::make_unique<TMyShellItem>(item);
         if (!shortcutsOnly) last = std::make_unique<TMyShellItem>(item);
     }

@@ -237,18 +237,13 @@ int execute(const LaunchRequest& request, int depth, StartedProcesses& started) 
     if (info.isDir())
         return openWithDefault(path, {{QStringLiteral("inode/directory")}}, request, depth,
                                started);
-    // A store app's shortcut (".lnk" in the Apps folder) is a desktop entry
-    // too; any other ".lnk" file is a document like the rest.
-    const bool shortcut = path.endsWith(u".lnk", Qt::CaseInsensitive);
-    if (shortcut || path.endsWith(u".desktop", Qt::CaseInsensitive)) {
-        if (const auto entry = readDesktopFile(path)) {
-            // An entry is never elevated: its own Exec line says how it runs.
-            LaunchRequest asUser = request;
-            asUser.elevated = false;
-            return launchEntry(*entry, splitCommandLine(request.parameters), asUser, depth,
-                               started);
-        }
-        if (!shortcut) return result::NoApplication;
+    if (path.endsWith(u".desktop", Qt::CaseInsensitive)) {
+        const auto entry = readDesktopFile(path);
+        if (!entry) return result::NoApplication;
+        // An entry is never elevated: its own Exec line says how it runs.
+        LaunchRequest asUser = request;
+        asUser.elevated = false;
+        return launchEntry(*entry, splitCommandLine(request.parameters), asUser, depth, started);
     }
     if (info.isExecutable())
         return startDetached(QStringList{path} + splitCommandLine(request.parameters),
