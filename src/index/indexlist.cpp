@@ -4,13 +4,16 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <climits>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
 #include <string>
 #include <sys/stat.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -140,8 +143,9 @@ private:
 // Walks jobs: the folders on the current path (device, inode) stop link loops.
 class Walker {
 public:
-    Walker(const FolderScan& scan, JobQueue& queue)
-        : scan_(scan), queue_(queue), mask_(scan.mask.toUtf8()) {}
+    // `rootReal` is the scan root with every link resolved.
+    Walker(const FolderScan& scan, JobQueue& queue, const std::string& rootReal)
+        : scan_(scan), queue_(queue), mask_(scan.mask.toUtf8()), rootReal_(rootReal) {}
 
     void run(Job& job);
 
@@ -155,11 +159,13 @@ private:
     bool excluded(const QString& path) const;
     bool onPath(const struct stat& st) const;
     bool isFolder(int dirFd, const dirent* e) const;
+    bool staysInside(int dirFd, const dirent* e, const std::string& dirPath) const;
     void consider(Job& job, const char* name, bool folder, const Folder& where) const;
 
     const FolderScan& scan_;
     JobQueue& queue_;
     QByteArray mask_;
+    const std::string& rootReal_;
     std::vector<FolderId> path_;
 };
 
@@ -200,6 +206,22 @@ bool Walker::isFolder(int dirFd, const dirent* e) const {
     return fstatat(dirFd, e->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
 }
 
+// A linked folder is entered only when it lies below the root: a link to
+// "/" (as Wine's drive folders have) would otherwise take the scan over the
+// whole file system.
+bool Walker::staysInside(int dirFd, const dirent* e, const std::string& dirPath) const {
+    if (e->d_type == DT_DIR) return true;
+    struct stat st;
+    if (e->d_type == DT_UNKNOWN &&
+        (fstatat(dirFd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISLNK(st.st_mode)))
+        return true;
+    char resolved[PATH_MAX];
+    if (!realpath((dirPath + e->d_name).c_str(), resolved)) return false;
+    const size_t n = rootReal_.size();
+    return strncmp(resolved, rootReal_.c_str(), n) == 0 &&
+           (resolved[n] == '/' || (n > 0 && rootReal_[n - 1] == '/'));
+}
+
 // Every wanted entry is kept; the merge drops names already taken.
 void Walker::consider(Job& job, const char* name, bool folder, const Folder& where) const {
     if (scan_.foldersOnly && !folder) return;
@@ -217,6 +239,8 @@ void Walker::consider(Job& job, const char* name, bool folder, const Folder& whe
 
 void Walker::run(Job& job) {
     path_ = job.ancestors;
+    if (job.fd < 0) job.fd = open(job.dirPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (job.fd < 0) return;
     walk(job, job.fd, job.dirPath, job.depth);
 }
 
@@ -226,9 +250,12 @@ void Walker::descend(Job& job, int dirFd, const char* name, std::string& dirPath
     const size_t len = dirPath.size();
     dirPath.append(name).push_back('/');
     if (depth <= kJobDepth) {
+        // A queued folder holds no descriptor until it is walked: thousands
+        // of them would otherwise exhaust the process's limit.
+        close(child);
         auto sub = std::make_unique<Job>();
         sub->dirPath = dirPath;
-        sub->fd = child;
+        sub->fd = -1;
         sub->depth = depth;
         sub->ancestors = path_;
         job.found.emplace_back(); // its place
@@ -260,15 +287,16 @@ void Walker::walk(Job& job, int fd, std::string& dirPath, int depth) {
         ++job.visited;
         if (scan_.progress) scan_.progress->fetch_add(1, std::memory_order_relaxed);
         const bool folder = isFolder(::dirfd(dir), e);
-        if (folder && deeper) descend(job, ::dirfd(dir), e->d_name, dirPath, depth + 1);
+        if (folder && deeper && staysInside(::dirfd(dir), e, dirPath))
+            descend(job, ::dirfd(dir), e->d_name, dirPath, depth + 1);
         consider(job, e->d_name, folder, where);
     }
     path_.pop_back();
     closedir(dir);
 }
 
-void work(const FolderScan& scan, JobQueue& queue) {
-    Walker walker(scan, queue);
+void work(const FolderScan& scan, JobQueue& queue, const std::string& rootReal) {
+    Walker walker(scan, queue, rootReal);
     while (Job* job = queue.take()) {
         walker.run(*job);
         queue.finished(*job);
@@ -299,14 +327,23 @@ int ScanFolder(const QString& folder, const FolderScan& scan, IndexList& list) {
     if (top.dirPath.empty() || top.dirPath.back() != '/') top.dirPath.push_back('/');
     top.fd = open(top.dirPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (top.fd < 0) return 0;
+    char resolved[PATH_MAX];
+    const std::string rootReal = realpath(top.dirPath.c_str(), resolved) ? resolved : top.dirPath;
     JobQueue queue;
     queue.push(&top);
-    // Two threads walk while this one adds in order what they found.
-    std::thread first(work, std::cref(scan), std::ref(queue));
-    std::thread second(work, std::cref(scan), std::ref(queue));
+    // Two threads walk a tree while this one adds in order what they found;
+    // a folder's own entries are walked here. Without threads to be had,
+    // this thread walks it all first.
+    std::vector<std::thread> walkers;
+    try {
+        for (int i = 0; scan.recurse && i < 2; ++i)
+            walkers.emplace_back(work, std::cref(scan), std::ref(queue), std::cref(rootReal));
+    } catch (const std::system_error&) {
+    }
+    if (walkers.empty()) work(scan, queue, rootReal);
     const int visited = merge(top, queue, list);
-    first.join();
-    second.join();
+    for (std::thread& t : walkers)
+        t.join();
     return visited;
 }
 

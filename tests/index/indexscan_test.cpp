@@ -6,6 +6,7 @@
 #include <QFile>
 #include <cstring>
 #include <dirent.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace lorvanta;
@@ -269,6 +270,49 @@ TEST(IndexScan, SymbolicLinkLoopsAreNotFollowedAndDepthIsBounded) {
     ScanFolder(top, scan, deepList);
     EXPECT_EQ(deepList.size(), static_cast<size_t>(kScanDepthLimit));
     EXPECT_TRUE(deepList.contains(QStringLiteral("f%1.txtd").arg(kScanDepthLimit - 1)));
+}
+
+// A link that leads out of the index folder (Wine's "z:" to "/", a link
+// to the home folder) is listed but not entered; one within it is.
+TEST(IndexScan, LinksOutOfTheIndexFolderAreNotEntered) {
+    TempDataFolder dir;
+    const QString root = dir.root() + s("/R/");
+    writeFile(root + s("inside/a.txt"), "x");
+    writeFile(dir.root() + s("/outside/b.txt"), "x");
+    makeLink(dir.root() + s("/outside"), root + s("out"));
+    makeLink(s("/"), root + s("z:"));
+    makeLink(root + s("inside"), root + s("again"));
+    IndexList list;
+    FolderScan scan;
+    scan.recurse = true;
+    scan.includeFolders = true;
+    scan.mask = s(".txt");
+    ScanFolder(root, scan, list);
+    QStringList got = relPaths(list, root);
+    got.sort();
+    EXPECT_EQ(got, (QStringList{s("again"), s("again/a.txt"), s("inside"), s("inside/a.txt"),
+                                s("out"), s("z:")}));
+}
+
+// More folders near the top than the process may hold open at once.
+TEST(IndexScan, ManyFoldersDoNotRunOutOfDescriptors) {
+    TempDataFolder dir;
+    const QString root = dir.root() + s("/M/");
+    for (int i = 0; i < 300; ++i)
+        writeFile(root + QStringLiteral("d%1/f.txt").arg(i), "x");
+    struct rlimit old {};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old), 0);
+    struct rlimit low = old;
+    low.rlim_cur = 64;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+    IndexList list;
+    FolderScan scan;
+    scan.recurse = true;
+    scan.mask = s(".txt");
+    const int visited = ScanFolder(root, scan, list);
+    setrlimit(RLIMIT_NOFILE, &old);
+    EXPECT_EQ(visited, 600);
+    EXPECT_EQ(list.size(), 300u);
 }
 
 TEST(IndexScan, ThousandsOfNestedFilesWithOddNames) {
