@@ -88,7 +88,7 @@ QString formatIndexCache(const IndexList& list) {
                    tagged("exe2", it.root) + tagged("exe3", it.path) +
                    tagged("exe4", QString::fromLatin1(it.ps));
         }
-        out += u'\n';
+        out += u"\r\n";
     }
     return out;
 }

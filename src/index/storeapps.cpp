@@ -80,7 +80,7 @@ std::optional<Pairs> loadIndex(const QString& file) {
 QString formatIndex(const Pairs& pairs) {
     QString text;
     for (const Pair& p : pairs)
-        text += p.name + u'=' + p.identifier + u'\n';
+        text += p.name + u'=' + p.identifier + u"\r\n";
     return text;
 }
 
@@ -214,9 +214,10 @@ std::vector<StoreApp> listStoreApps(const QStringList& applicationFolders,
 }
 
 QByteArray formatStoreAppsCsv(const std::vector<StoreApp>& apps) {
-    QString text = quoted(QStringLiteral("Name")) + u';' + quoted(QStringLiteral("AppID")) + u'\n';
+    QString text =
+        quoted(QStringLiteral("Name")) + u';' + quoted(QStringLiteral("AppID")) + u"\r\n";
     for (const StoreApp& a : apps)
-        text += quoted(a.name) + u';' + quoted(a.identifier) + u'\n';
+        text += quoted(a.name) + u';' + quoted(a.identifier) + u"\r\n";
     return text.toUtf8();
 }
 

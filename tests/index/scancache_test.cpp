@@ -33,9 +33,9 @@ TEST(ScanCache, ThreeItemsGiveThreeLinesAndLoadWithoutTitlesOrIcons) {
     ASSERT_TRUE(SaveIndexCache(file, list).ok());
     const QByteArray bytes = readFile(file);
     ASSERT_TRUE(bytes.startsWith("\xEF\xBB\xBF"));
-    EXPECT_EQ(bytes.count('\n'), 3);
+    EXPECT_EQ(bytes.count("\r\n"), 3);
     EXPECT_TRUE(bytes.contains("<exet>1</exet><exe1>A</exe1><exe2>/r/</exe2>"
-                               "<exe3>/r/A.desktop</exe3><exe4></exe4>\n"));
+                               "<exe3>/r/A.desktop</exe3><exe4></exe4>\r\n"));
 
     IndexList back;
     ASSERT_TRUE(LoadIndexCache(file, back));
@@ -103,7 +103,7 @@ TEST(ScanCache, ForeignLinesAndEntriesWithoutItem) {
         }
     }
     // An entry without item is written back as an empty line.
-    EXPECT_TRUE(formatIndexCache(list).startsWith(s("\n\n\n<exet>1</exet><exe1>Open")));
+    EXPECT_TRUE(formatIndexCache(list).startsWith(s("\r\n\r\n\r\n<exet>1</exet><exe1>Open")));
 }
 
 TEST(ScanCache, MissingFileLeavesTheListAlone) {

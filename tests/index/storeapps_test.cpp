@@ -131,10 +131,10 @@ TEST(StoreAppsCsv, FieldsSplitAtSeparatorsOutsideQuotes) {
     const std::vector<StoreApp> apps{{s("AC/DC \"Live\"; Player"), s("snap!acdc.desktop"), {}},
                                      {s("Ünïcode"), s("flatpak!u.desktop"), {}}};
     const QByteArray csv = formatStoreAppsCsv(apps);
-    EXPECT_EQ(csv, s("\"Name\";\"AppID\"\n\"AC/DC \"\"Live\"\"; Player\";"
-                     "\"snap!acdc.desktop\"\n\"Ünïcode\";\"flatpak!u.desktop\"\n")
+    EXPECT_EQ(csv, s("\"Name\";\"AppID\"\r\n\"AC/DC \"\"Live\"\"; Player\";"
+                     "\"snap!acdc.desktop\"\r\n\"Ünïcode\";\"flatpak!u.desktop\"\r\n")
                        .toUtf8());
-    const QStringList lines = QString::fromUtf8(csv).split(u'\n');
+    const QStringList lines = QString::fromUtf8(csv).split(s("\r\n"));
     for (size_t i = 0; i < apps.size(); ++i)
         EXPECT_EQ(splitQuotedFields(lines[qsizetype(i) + 1], u';'),
                   (QStringList{apps[i].name, apps[i].identifier}));
@@ -166,11 +166,11 @@ TEST_F(StoreAppsTest, FirstSyncWritesTheListTheIndexAndOneShortcutEach) {
 
     EXPECT_EQ(sync(), s("2"));
     EXPECT_EQ(readFile(apps(s("uwp.csv"))),
-              QByteArray("\"Name\";\"AppID\"\n\"GIMP\";\"flatpak!org.gimp.GIMP.desktop\"\n"
-                         "\"Firefox\";\"snap!firefox_firefox.desktop\"\n"));
+              QByteArray("\"Name\";\"AppID\"\r\n\"GIMP\";\"flatpak!org.gimp.GIMP.desktop\"\r\n"
+                         "\"Firefox\";\"snap!firefox_firefox.desktop\"\r\n"));
     EXPECT_EQ(readFile(apps(s("index.dat"))),
-              QByteArray("\xEF\xBB\xBFGIMP=flatpak!org.gimp.GIMP.desktop\n"
-                         "Firefox=snap!firefox_firefox.desktop\n"));
+              QByteArray("\xEF\xBB\xBFGIMP=flatpak!org.gimp.GIMP.desktop\r\n"
+                         "Firefox=snap!firefox_firefox.desktop\r\n"));
     EXPECT_EQ(shortcuts(), (QStringList{s("Firefox.desktop"), s("GIMP.desktop")}));
     EXPECT_EQ(readFile(apps(s("Firefox.desktop"))),
               entry("Firefox", "Icon=/snap/firefox/icon.png\n"
@@ -198,9 +198,9 @@ TEST_F(StoreAppsTest, LaterSyncsKeepReplaceAndDropShortcuts) {
     EXPECT_EQ(sync(), s("3"));
     EXPECT_EQ(shortcuts(), (QStringList{s("AC_DC \"Live\"; Player.desktop"),
                                         s("Firefox Web Browser.desktop"), s("VLC.desktop")}));
-    EXPECT_EQ(indexDat(), s("\uFEFFAC/DC \"Live\"; Player=snap!acdc_player.desktop\n"
-                            "VLC=snap!vlc_vlc.desktop\n"
-                            "Firefox Web Browser=snap!firefox_firefox.desktop\n"));
+    EXPECT_EQ(indexDat(), s("\uFEFFAC/DC \"Live\"; Player=snap!acdc_player.desktop\r\n"
+                            "VLC=snap!vlc_vlc.desktop\r\n"
+                            "Firefox Web Browser=snap!firefox_firefox.desktop\r\n"));
     EXPECT_TRUE(marked(s("VLC.desktop")));
     EXPECT_TRUE(marked(s("AC_DC \"Live\"; Player.desktop")));
     EXPECT_TRUE(QFileInfo::exists(apps(s("notes.txt"))));
@@ -217,7 +217,7 @@ TEST_F(StoreAppsTest, LaterSyncsKeepReplaceAndDropShortcuts) {
     writeFile(flatpak + s("/org.videolan.VLC.desktop"), entry("VLC"));
     EXPECT_EQ(sync(), s("3"));
     EXPECT_FALSE(marked(s("VLC.desktop")));
-    EXPECT_TRUE(indexDat().contains(s("\nVLC=flatpak!org.videolan.VLC.desktop\n")));
+    EXPECT_TRUE(indexDat().contains(s("\nVLC=flatpak!org.videolan.VLC.desktop\r\n")));
 }
 
 TEST_F(StoreAppsTest, FlushStartsOverButLeavesSubFolders) {
@@ -286,7 +286,7 @@ TEST_F(StoreAppsTest, AShortcutThatCannotBeWrittenIsTriedAgain) {
     writeFile(snap + s("/firefox_firefox.desktop"), entry("Firefox"));
     writeFile(apps(s("VLC.desktop/in-the-way")), "x");
     EXPECT_EQ(sync(), s("1"));
-    EXPECT_EQ(indexDat(), s("\uFEFFFirefox=snap!firefox_firefox.desktop\n"));
+    EXPECT_EQ(indexDat(), s("\uFEFFFirefox=snap!firefox_firefox.desktop\r\n"));
     QDir(apps(s("VLC.desktop"))).removeRecursively();
     EXPECT_EQ(sync(), s("2"));
     EXPECT_EQ(shortcuts(), (QStringList{s("Firefox.desktop"), s("VLC.desktop")}));
