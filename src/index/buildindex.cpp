@@ -172,7 +172,7 @@ IndexPlan makeIndexPlan(const Setup& setup, const QString& dataFolder, const QSt
 }
 
 QString rootFolder(const QString& root, const QProcessEnvironment& env) {
-    if (!root.startsWith(u"rf", Qt::CaseInsensitive)) return root;
+    if (QDir::isAbsolutePath(root)) return root;
     const QString name = root.toLower();
     const QMap<QString, QString> user = userFolders(env);
     const QString data = xdgDataHome(env);
@@ -192,14 +192,9 @@ QString rootFolder(const QString& root, const QProcessEnvironment& env) {
     if (name == u"rfcommonstartmenu" || name == u"rfcommonprograms")
         return QStringLiteral("/usr/share/applications");
     // Computer, network, control panel, printers and the like have no folder
-    // here; the settings panels stand in for the control panel.
-    static const char* const none[] = {"rfmycomputer", "rfnetwork",         "rfcontrolpanel",
-                                       "rffavorites",  "rfinternet",        "rfprinters",
-                                       "rfprinthood",  "rfrecent",          "rfsendto",
-                                       "rfadmintools", "rfcommonadmintools"};
-    for (const char* n : none)
-        if (name == QLatin1StringView(n)) return {};
-    return root;
+    // here (the settings panels stand in for the control panel); they, other
+    // names, and relative paths, are left out.
+    return {};
 }
 
 QString storeAppsFolder(const IndexPlan& plan) {

@@ -42,8 +42,8 @@ IndexPlan makeIndexPlan(const Setup& setup, const QString& dataFolder, const QSt
 bool indexWanted(const Setup& setup);
 
 // The folder a root name stands for on this desktop ("rfDesktop" -> the XDG
-// desktop folder, "rfProfile" -> home...); empty for names with no
-// counterpart here; any other text is taken as a folder path.
+// desktop folder, "rfProfile" -> home...); an absolute path stands for
+// itself; empty for names with no counterpart here and anything else.
 QString rootFolder(const QString& root, const QProcessEnvironment& env);
 
 // How the plan's environment picks and names applications.
@@ -61,8 +61,8 @@ QString syncStoreAppsFolder(const IndexPlan& plan, bool flush,
                             const std::atomic<bool>* stop = nullptr);
 
 // The scan itself, in the order: places, the home folder's sub-folders,
-// applications, the extra roots, the settings panels, the index folders,
-// the store apps, the "windowssettings.txt" pages. Each step is skipped once
+// applications, the extra roots, the index folders, the store apps, the
+// settings panels and the "windowssettings.txt" pages. Each step is skipped once
 // `stop` is set. Returns the number of entries visited.
 int BuildIndex(const IndexPlan& plan, IndexList& list, const std::atomic<bool>* stop = nullptr);
 

@@ -2,6 +2,7 @@
 
 #include "scanitems.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <climits>
@@ -352,6 +353,9 @@ int scanIndexFolder(const TMyScanItem& item, IndexList& list, const std::atomic<
     const std::optional<int> level = scanLevel(item);
     if (!level) return -1;
     QString path = item.path;
+    if (path == u"~" || path.startsWith(u"~/")) path = QDir::homePath() + path.mid(1);
+    // An empty or relative path would name "/" or wherever the program was started.
+    if (path.isEmpty() || QDir::isRelativePath(path)) return -1;
     if (!path.endsWith(u'/')) path += u'/';
     if (!QFileInfo(path).isDir()) return -1;
     FolderScan scan;

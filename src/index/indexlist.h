@@ -65,8 +65,9 @@ inline constexpr int kScanDepthLimit = 64;
 int ScanFolder(const QString& folder, const FolderScan& scan, IndexList& list);
 
 // One index folder with its path already expanded: the mask, level,
-// include-folders and title rules. Returns -1 when the folder was skipped
-// (missing, or a level that is not a number), else the visited count.
+// include-folders and title rules. A leading "~" is the home folder. Returns
+// -1 when the folder was skipped (empty or relative path, missing, or a
+// level that is not a number), else the visited count.
 // Folders whose path holds one of `excludes` are not scanned.
 // `progress`, when given, counts the visited entries as the scan goes.
 int scanIndexFolder(const TMyScanItem& item, IndexList& list,

@@ -29,8 +29,8 @@ IndexTestScan::~IndexTestScan() {
     done_.acquire();
 }
 
-bool IndexTestScan::start(TMyScanItem folder,
-                          const std::function<QString(const QString&)>& expand) {
+bool IndexTestScan::start(TMyScanItem folder, const std::function<QString(const QString&)>& expand,
+                          const QStringList& excludes) {
     if (running_) return false;
     if (expand) folder.path = expand(folder.path);
     running_ = true;
@@ -39,9 +39,9 @@ bool IndexTestScan::start(TMyScanItem folder,
     lines_.clear();
     setLabel(QStringLiteral("Items found: ..."));
     progressTimer_.start();
-    pool_->start([this, folder] {
+    pool_->start([this, folder, excludes] {
         IndexList list;
-        scanIndexFolder(folder, list, &stop_, {}, &visited_);
+        scanIndexFolder(folder, list, &stop_, excludes, &visited_);
         QStringList lines;
         lines.reserve(qsizetype(list.size()));
         for (const IndexList::Entry& e : list.entries())

@@ -32,7 +32,10 @@ public:
 
     // Starts the scan of `folder`, its path put through `expand` first (the
     // command-line variables). False, and nothing changes, while one runs.
-    bool start(TMyScanItem folder, const std::function<QString(const QString&)>& expand = {});
+    // `excludes`: folders holding one of these texts are not scanned (the
+    // exclude list, when its type says so), as in the index.
+    bool start(TMyScanItem folder, const std::function<QString(const QString&)>& expand = {},
+               const QStringList& excludes = {});
     // Asks the scan to end at its next folder; it still finishes normally.
     void stop();
     // Whether the editor may close: not while a scan counts, which is then

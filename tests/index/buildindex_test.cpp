@@ -176,7 +176,9 @@ TEST(BuildIndex, SettingsNarrowWhatIsScanned) {
          {s("Spotify | Apps | DATA/Apps/")},
          {s("GIMP | Applications | rfApplications")}},
         {"an unknown extra root name is left out, a path is scanned",
-         [](lorvanta::Setup& st) { st.indexextraitems = s(" rfNoSuchThing , rfTemplates,%HOME%/Projects"); },
+         [](lorvanta::Setup& st) {
+             st.indexextraitems = s(" rfNoSuchThing , rfTemplates,%HOME%/Projects");
+         },
          [](IndexPlan& p) { p.extraRoots.last().replace(s("%HOME%"), p.env.value(s("HOME"))); },
          {s("plan.md | Projects | ~/Projects")},
          {s("Letters | Documents | rfPersonal")}},
@@ -233,6 +235,8 @@ TEST(RootFolder, MapsRootNamesToThisDesktop) {
     EXPECT_EQ(rootFolder(s("rfControlPanel"), env), QString());
     EXPECT_EQ(rootFolder(s("rfDesktop"), env), QString()) << "no user-dirs.dirs";
     EXPECT_EQ(rootFolder(s("/srv/x"), env), s("/srv/x"));
+    EXPECT_EQ(rootFolder(s("rfNoSuchThing"), env), QString());
+    EXPECT_EQ(rootFolder(s("relative/x"), env), QString());
 }
 
 } // namespace

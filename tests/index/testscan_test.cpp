@@ -82,6 +82,7 @@ TEST_F(ScanTree, FindsWhatTheIndexWouldAndCountsTheVisitedEntries) {
         const char* level;
         QStringList found;
         const char* label;
+        QStringList excludes = {};
     };
     const Case cases[] = {
         // Level 1 visits the root's 3 entries and sub's 2, but not deeper's.
@@ -94,6 +95,10 @@ TEST_F(ScanTree, FindsWhatTheIndexWouldAndCountsTheVisitedEntries) {
          "Items found: 3 (scanned 3)"},
         {"$X$missing", "", "0", {}, "Items found: 0 (scanned 0)"},
         {"$X$", "txt", "many", {}, "Items found: 0 (scanned 0)"},
+        // Never "/" or the working folder.
+        {"", "", "0", {}, "Items found: 0 (scanned 0)"},
+        {"relative/x", "", "0", {}, "Items found: 0 (scanned 0)"},
+        {"$X$", "txt", "9", {s("a.txt")}, "Items found: 1 (scanned 3)", {s("/SUB/")}},
     };
     const auto expand = [this](const QString& path) {
         return QString(path).replace(s("$X$"), root);
@@ -103,7 +108,7 @@ TEST_F(ScanTree, FindsWhatTheIndexWouldAndCountsTheVisitedEntries) {
         QStringList labels;
         QObject::connect(&scan, &IndexTestScan::labelChanged,
                          [&](const QString& l) { labels << l; });
-        ASSERT_TRUE(scan.start(scanItem(s(c.path), c.ext, c.level), expand));
+        ASSERT_TRUE(scan.start(scanItem(s(c.path), c.ext, c.level), expand, c.excludes));
         EXPECT_EQ(scan.label(), s("Items found: ...")) << c.path;
         EXPECT_TRUE(scan.running());
         EXPECT_FALSE(scan.start(scanItem(root, "", "0"))) << "one scan at a time";
