@@ -161,8 +161,7 @@ private:
         context.folderWatch = &folderWatch_;
         indexService_ =
             std::make_unique<IndexService>(core_.setup, index_, clock_, std::move(context));
-        registerIndexCommands(window_->engine().dispatcher, *indexService_, *window_, scheduler_,
-                              [this] { return indexService_->flushStoreApps(); });
+        registerIndexCommands(window_->engine().dispatcher, *indexService_, *window_, scheduler_);
         shell_->setFocusHook([this] { indexService_->activated(); });
         indexService_->start();
         // The list draws no icons yet, so there is no icon cache to warm.

@@ -155,7 +155,9 @@ bool FileIndex::rebuild(Scan scan, std::function<void()> done) {
             QMetaObject::invokeMethod(
                 handoff->receiver,
                 [this, snapshot = std::move(snapshot), done] {
+                    retireWorker();
                     publish(snapshot);
+                    // Not rebuilding any more: `done` may start the next one.
                     if (done) done();
                 },
                 Qt::QueuedConnection);
@@ -167,6 +169,15 @@ bool FileIndex::rebuild(Scan scan, std::function<void()> done) {
     });
     worker_->start(QThread::IdlePriority);
     return true;
+}
+
+void FileIndex::retireWorker() {
+    // It has handed over its result and has nothing left but to return.
+    QObject::disconnect(worker_, nullptr, &receiver_, nullptr);
+    worker_->wait();
+    QCoreApplication::removePostedEvents(&receiver_, QEvent::MetaCall);
+    delete worker_;
+    worker_ = nullptr;
 }
 
 bool FileIndex::waitForRebuild(int timeoutMs) {

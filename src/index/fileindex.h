@@ -118,6 +118,7 @@ public:
 private:
     std::shared_ptr<const IndexSnapshot> snapshot_;
     bool folders_ = false;
+    void retireWorker();
     QThread* worker_ = nullptr;
     struct Handoff;
     std::shared_ptr<Handoff> handoff_;

@@ -23,7 +23,7 @@ void progressTick(IndexService& index, ExecutionHost& host, Scheduler& scheduler
 } // namespace
 
 void registerIndexCommands(CommandDispatcher& dispatcher, IndexService& index, ExecutionHost& host,
-                           Scheduler& scheduler, std::function<QString()> flushStoreApps) {
+                           Scheduler& scheduler) {
     dispatcher.registerRow(QStringLiteral("$REFRESHINDEX$"),
                            [&index, &host, &scheduler](const CommandCall&) {
                                index.RefreshIndex(true);
@@ -31,15 +31,13 @@ void registerIndexCommands(CommandDispatcher& dispatcher, IndexService& index, E
                                progressTick(index, host, scheduler);
                                return RowResult{};
                            });
-    dispatcher.registerRow(QStringLiteral("$FLUSHUWP$"),
-                           [&index, &host, flush = std::move(flushStoreApps)](const CommandCall&) {
-                               host.setNewWord(
-                                   QStringLiteral("Flushing and scanning for UWP Apps"));
-                               const QString count = flush ? flush() : QStringLiteral("0");
-                               host.setNewWord(QStringLiteral("UWP Apps found: ") + count);
-                               index.RefreshIndex(true);
-                               return RowResult{};
-                           });
+    dispatcher.registerRow(QStringLiteral("$FLUSHUWP$"), [&index, &host](const CommandCall&) {
+        host.setNewWord(QStringLiteral("Flushing and scanning for UWP Apps"));
+        index.flushStoreApps([&host](const QString& count) {
+            host.setNewWord(QStringLiteral("UWP Apps found: ") + count);
+        });
+        return RowResult{};
+    });
 }
 
 } // namespace lorvanta

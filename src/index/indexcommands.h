@@ -1,8 +1,5 @@
 #pragma once
 
-#include <QString>
-#include <functional>
-
 namespace lorvanta {
 
 class CommandDispatcher;
@@ -14,10 +11,10 @@ class Scheduler;
 // "$REFRESHINDEX$" starts a forced rebuild, shows "Started refreshing
 // index.." in the input and, once a second, replaces it by the count when the
 // rebuild has ended (unless the user typed over it meanwhile).
-// "$FLUSHUWP$" shows "Flushing and scanning for UWP Apps", rebuilds the
-// "Apps" folder from scratch with `flushStoreApps` (the number of apps as
-// text), shows "UWP Apps found: " + that number and starts a forced rebuild.
+// "$FLUSHUWP$" shows "Flushing and scanning for UWP Apps", then a forced
+// rebuild syncs the "Apps" folder from scratch on the worker, and once it is
+// published the input shows "UWP Apps found: " + the number of store apps.
 void registerIndexCommands(CommandDispatcher& dispatcher, IndexService& index, ExecutionHost& host,
-                           Scheduler& scheduler, std::function<QString()> flushStoreApps);
+                           Scheduler& scheduler);
 
 } // namespace lorvanta

@@ -32,7 +32,7 @@ IndexService::IndexService(const Setup& setup, FileIndex& index, const Clock& cl
     // Lost changes, or a store app installed (which only a rebuild syncs).
     if (context_.folderWatch)
         watch_ = std::make_unique<IndexWatch>(index_, *context_.folderWatch,
-                                              [this] { RefreshIndex(true); });
+                                              [this] { requestRebuild(); });
 }
 
 IndexService::~IndexService() {
@@ -89,20 +89,60 @@ bool IndexService::RefreshIndex(bool force) {
     const qint64 spacingMs =
         qint64(std::max(1, setup_.indexrefresh < 2 ? 1 : setup_.indexrefresh)) * 60'000;
     if (!force && lastStart_.isValid() && lastStart_.msecsTo(now) < spacingMs) return false;
-    lastStart_ = now;
+    return startRebuild(plan(), {});
+}
+
+bool IndexService::startRebuild(IndexPlan p, std::function<void()> after) {
+    lastStart_ = clock_.now();
     hasIndex_ = true;
     auto stop = stop_;
-    const IndexPlan p = plan();
     return index_.rebuild(
-        [p, stop] {
+        [p = std::move(p), stop] {
             IndexList list;
             BuildIndex(p, list, stop.get());
             return itemsOf(list);
         },
-        [this] {
+        [this, after = std::move(after)] {
+            published_ = true;
             watchFolders();
+            if (after) after();
             Q_EMIT rebuilt();
+            runQueued();
         });
+}
+
+void IndexService::requestRebuild() {
+    if (index_.rebuilding())
+        rebuildQueued_ = true;
+    else
+        RefreshIndex(true);
+}
+
+void IndexService::flushStoreApps(std::function<void(const QString&)> done) {
+    if (context_.safeMode || stop_->load()) return;
+    if (index_.rebuilding()) {
+        flushQueued_ = std::move(done);
+        return;
+    }
+    // The sync runs on the worker, then the forced rebuild's scan.
+    auto count = std::make_shared<QString>(QStringLiteral("0"));
+    IndexPlan p = plan();
+    p.storeApps = true;
+    p.syncStoreApps = [count](const IndexPlan& p, const std::atomic<bool>* stop) {
+        *count = syncStoreAppsFolder(p, true, stop);
+    };
+    startRebuild(std::move(p), [count, done = std::move(done)] {
+        if (done) done(*count);
+    });
+}
+
+void IndexService::runQueued() {
+    if (flushQueued_) {
+        flushStoreApps(std::exchange(flushQueued_, {}));
+        rebuildQueued_ = false;
+    } else if (std::exchange(rebuildQueued_, false)) {
+        RefreshIndex(true);
+    }
 }
 
 void IndexService::idleTick() {
@@ -136,7 +176,9 @@ void IndexService::shutdown() {
     if (watch_) watch_->clear();
     stop_->store(true);
     index_.waitForRebuild();
-    if (setup_.cacheindex && !context_.safeMode && hasIndex_) saveCache();
+    // Only a whole index is written: a first rebuild cut short by the exit
+    // must not replace a good cache with nothing.
+    if (setup_.cacheindex && !context_.safeMode && published_) saveCache();
 }
 
 QString IndexService::countText(bool whileRunning) const {
@@ -150,7 +192,7 @@ void IndexService::loadCache() {
     IndexList list;
     if (!LoadIndexCache(cacheFile(), list)) return;
     index_.publish(makeIndexSnapshot(itemsOf(list)));
-    hasIndex_ = true;
+    hasIndex_ = published_ = true;
     watchFolders();
 }
 

@@ -74,9 +74,13 @@ public:
     QString countText(bool whileRunning = false) const;
     QString cacheFile() const;
     IndexPlan plan() const;
-    // "$FLUSHUWP$": the "Apps" folder synced from scratch, on this thread;
-    // the number of store apps as text.
-    QString flushStoreApps() const { return syncStoreAppsFolder(plan(), true); }
+    // "$FLUSHUWP$": a forced rebuild whose store step syncs the "Apps" folder
+    // from scratch; `done` gets the number of store apps as text once it is
+    // published. Queued behind a running rebuild.
+    void flushStoreApps(std::function<void(const QString& count)> done);
+    // A rebuild now, or as soon as the running one is published (lost
+    // changes, a store app installed).
+    void requestRebuild();
     // Replaces the plan's store step (the sync of the "Apps" folder).
     void setStoreSync(std::function<void(const IndexPlan&, const std::atomic<bool>*)> sync) {
         storeSync_ = std::move(sync);
@@ -88,6 +92,8 @@ Q_SIGNALS:
 
 private:
     bool wanted() const;
+    bool startRebuild(IndexPlan plan, std::function<void()> after);
+    void runQueued();
     // Re-arms the folder watch for the index just published.
     void watchFolders();
     void loadCache();
@@ -97,7 +103,10 @@ private:
     FileIndex& index_;
     const Clock& clock_;
     Context context_;
-    bool hasIndex_ = false;
+    bool hasIndex_ = false;  // loaded, or a rebuild started
+    bool published_ = false; // loaded, or a rebuild published
+    bool rebuildQueued_ = false;
+    std::function<void(const QString&)> flushQueued_;
     QDateTime lastStart_;
     QDateTime lastIdleRefresh_;
     QTimer idleTimer_;

@@ -153,8 +153,16 @@ void IndexWatch::clear() {
 }
 
 void IndexWatch::watch(const IndexPlan& plan) {
+    // Changes seen while the rebuild ran are applied to what it published:
+    // it may have passed their folders before they changed.
+    Pending kept = std::exchange(pending_, {});
+    const bool same = plan.folders.size() == plan_.folders.size();
     clear();
     plan_ = plan;
+    if (same && (kept.apps || !kept.folders.empty())) {
+        pending_ = std::move(kept);
+        quiet_.start(quietMs_);
+    }
     QVector<Seed> seeds;
     if (plan.systemItems || plan.settingsPages) {
         for (const QString& folder : applicationFolders(plan.env)) {
@@ -274,10 +282,9 @@ void IndexWatch::noteChange() {
 }
 
 void IndexWatch::apply() {
-    Pending work = std::exchange(pending_, {});
-    // The running rebuild lists these folders anew; the owner watches its
-    // plan again when it is published.
+    // Kept until the running rebuild is published (watch() is called then).
     if (index_.rebuilding()) return;
+    Pending work = std::exchange(pending_, {});
     if (work.storeApps && rebuildNeeded_) rebuildNeeded_();
     QVector<Seed> seeds = work.appTrees;
     for (const auto& [owner, folderWork] : work.folders)

@@ -49,7 +49,7 @@ struct IndexWindowTest : ::testing::Test {
         window =
             std::make_unique<LauncherWindow>(core, folder, dir.fake.platform(), expansion, services,
                                              scheduler, clock, random, ListSources{&index});
-        registerIndexCommands(window->engine().dispatcher, *service, *window, scheduler, {});
+        registerIndexCommands(window->engine().dispatcher, *service, *window, scheduler);
         window->show();
         window->input().setFocus();
     }

@@ -37,6 +37,9 @@ struct ServiceFixture {
         context.safeMode = safeMode;
         context.idleTime = [this]() -> std::optional<qint64> { return idle; };
         context.folderWatch = watch;
+        context.env.insert(s("HOME"), dir.root() + s("/home"));
+        context.env.insert(s("XDG_DATA_HOME"), dir.root() + s("/share"));
+        context.env.insert(s("XDG_DATA_DIRS"), dir.root() + s("/flatpak/exports/share"));
         service = std::make_unique<IndexService>(setup, index, clock, std::move(context));
     }
     // Starts an unforced refresh and lets it end; whether one started.
@@ -109,6 +112,16 @@ TEST(IndexService, OneRebuildAtATimeAndNoneInSafeMode) {
     EXPECT_EQ(f.service->countText(true), s("Indexed items: indexing.."));
     EXPECT_TRUE(waitUntil([&] { return !f.index.rebuilding(); }));
     EXPECT_EQ(f.service->countText(true), s("Indexed items: 3"));
+
+    // Lost changes during a rebuild: one more follows it.
+    int rebuilds = 0;
+    QObject::connect(f.service.get(), &IndexService::rebuilt, [&] { ++rebuilds; });
+    ASSERT_TRUE(f.service->RefreshIndex(true));
+    f.service->requestRebuild();
+    f.service->requestRebuild();
+    EXPECT_TRUE(waitUntil([&] { return rebuilds == 2 && !f.index.rebuilding(); }));
+    waitUntil([] { return false; }, 200);
+    EXPECT_EQ(rebuilds, 2) << "the requests made one rebuild";
 
     EXPECT_EQ(f.service->indexNow(), s("Indexed items: indexing..."));
     EXPECT_TRUE(f.index.rebuilding()) << "Index now forces a rebuild";
@@ -231,11 +244,7 @@ TEST(IndexService, WatchesTheFoldersOfThePublishedIndex) {
 TEST(IndexCommands, RefreshIndexShowsItsProgressInTheInput) {
     lorvanta::test::EngineFixture e;
     ServiceFixture f;
-    int flushed = 0;
-    registerIndexCommands(e.engine.dispatcher, *f.service, e.host, e.scheduler, [&] {
-        ++flushed;
-        return s("4");
-    });
+    registerIndexCommands(e.engine.dispatcher, *f.service, e.host, e.scheduler);
     e.keyword("ri", "$REFRESHINDEX$");
     e.engine.execution.DoExecute(s("ri"), {});
     EXPECT_EQ(e.host.input, s("Started refreshing index.."));
@@ -249,13 +258,22 @@ TEST(IndexCommands, RefreshIndexShowsItsProgressInTheInput) {
     e.scheduler.run();
     EXPECT_EQ(e.host.input, s("typed over"));
 
+    // The flush runs on the worker as a forced rebuild, after the running one.
+    writeFile(f.dir.root() + s("/flatpak/exports/share/applications/org.gimp.GIMP.desktop"),
+              "[Desktop Entry]\nType=Application\nName=GIMP\nExec=gimp\n");
+    writeFile(f.dir.file(s("Apps/Stale.desktop")), "[Desktop Entry]\nName=Stale\n");
     e.keyword("fu", "$FLUSHUWP$");
+    ASSERT_TRUE(f.service->RefreshIndex(true));
     e.engine.execution.DoExecute(s("fu"), {});
-    EXPECT_EQ(flushed, 1);
-    EXPECT_TRUE(e.host.calls.join(u'\n').contains(s("Flushing and scanning for UWP Apps")));
-    EXPECT_EQ(e.host.input, s("UWP Apps found: 4"));
-    EXPECT_TRUE(f.index.rebuilding()) << "then a forced rebuild";
+    EXPECT_EQ(e.host.input, s("Flushing and scanning for UWP Apps"));
+    EXPECT_TRUE(waitUntil([&] { return e.host.input == s("UWP Apps found: 1"); }))
+        << e.host.input.toStdString();
     EXPECT_TRUE(waitUntil([&] { return !f.index.rebuilding(); }));
+    EXPECT_FALSE(QFile::exists(f.dir.file(s("Apps/Stale.desktop"))));
+    QStringList names;
+    for (const TMyShellItem& item : f.index.items())
+        names << item.name;
+    EXPECT_TRUE(names.contains(s("GIMP"))) << names.join(u',').toStdString();
 }
 
 } // namespace
