@@ -388,6 +388,17 @@ TEST_F(ListTest, IndexedItemsHoldBackHelpersAndInstallers) {
     EXPECT_EQ(build("foo").size(), 6);
 }
 
+// A file named like a header row is never offered: the list would take it
+// for one.
+TEST_F(ListTest, IndexedNamesBeginningWithTwoEqualsSignsNeverMatch) {
+    indexItem("==notes.txt");
+    indexItem("===== x");
+    indexItem("=note");
+    EXPECT_EQ(build("="), rows({"===== Indexed items =====", "=note"}));
+    setup.searchtype = 1; // match anywhere
+    EXPECT_EQ(build("note"), rows({"===== Indexed items =====", "=note"}));
+}
+
 TEST_F(ListTest, SuggestionsComeRightBeforeTheIndexedItems) {
     keyword("firefox");
     keyword("thunderbird");

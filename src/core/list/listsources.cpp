@@ -161,6 +161,8 @@ void CandidateList::addIndexed() {
         if (!maskHolds(names.entry(i).mask, needleMask)) continue;
         if (packed && !wordMatch(names.prepared(i), needle, contains_, Qt::CaseSensitive)) continue;
         TMyShellItem it = index->item(i);
+        // A name that would read as a header row never matches.
+        if (it.name.startsWith(u"==")) continue;
         const QString lower = it.name.toLower();
         if (!packed && !wordMatch(lower, needle, contains_, Qt::CaseSensitive)) continue;
         if (filter.dropsFromList(it.name)) continue;
