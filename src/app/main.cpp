@@ -91,8 +91,8 @@ public:
         shell_->stop();
         window_->hide();
         window_->pane().hide();
-        indexService_->shutdown();
-        iconCacher_->stop();
+        if (indexService_) indexService_->shutdown();
+        if (iconCacher_) iconCacher_->stop();
         // Background work ends with the event loop; nothing is freed under it.
         const IoStatus saved = core_.file.saveAtExit();
         if (!saved.ok())

@@ -180,14 +180,16 @@ void FileIndex::retireWorker() {
     worker_ = nullptr;
 }
 
-bool FileIndex::waitForRebuild(int timeoutMs) {
+bool FileIndex::waitForRebuild(int timeoutMs, bool handleEvents) {
     if (!worker_) return true;
     {
         const std::lock_guard guard(handoff_->lock);
         handoff_->receiver = nullptr;
     }
-    // From here this function ends the thread's life, not its finished signal.
+    // From here this function ends the thread's life, not its finished
+    // signal, and a result already posted is not published.
     QObject::disconnect(worker_, nullptr, &receiver_, nullptr);
+    QCoreApplication::removePostedEvents(&receiver_, QEvent::MetaCall);
     QDeadlineTimer deadline(timeoutMs);
     // Short waits with the events handled in between keep the program
     // answering (the session manager, a second start) while the scan ends.
@@ -201,7 +203,7 @@ bool FileIndex::waitForRebuild(int timeoutMs) {
             worker_ = nullptr;
             return false;
         }
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (handleEvents) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
     // Its end, still on its way to the main thread, goes too.
     QCoreApplication::removePostedEvents(&receiver_);

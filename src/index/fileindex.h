@@ -111,9 +111,10 @@ public:
     bool rebuild(Scan scan, std::function<void()> done = {});
     bool rebuilding() const { return worker_ != nullptr; }
     // Waits for a running rebuild to end (at exit), handling events in
-    // between; what it found is dropped. False when it did not end within
-    // `timeoutMs`: it is then left to run, reporting to nobody.
-    bool waitForRebuild(int timeoutMs = 60'000);
+    // between when asked (never from a destructor: the events could reach
+    // what is already gone); what it found is dropped. False when it did not
+    // end within `timeoutMs`: it is then left to run, reporting to nobody.
+    bool waitForRebuild(int timeoutMs = 60'000, bool handleEvents = false);
 
 private:
     std::shared_ptr<const IndexSnapshot> snapshot_;

@@ -175,7 +175,7 @@ void IndexService::shutdown() {
     idleTimer_.stop();
     if (watch_) watch_->clear();
     stop_->store(true);
-    index_.waitForRebuild();
+    index_.waitForRebuild(60'000, true);
     // Only a whole index is written: a first rebuild cut short by the exit
     // must not replace a good cache with nothing.
     if (setup_.cacheindex && !context_.safeMode && published_) saveCache();
