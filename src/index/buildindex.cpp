@@ -197,6 +197,17 @@ QString rootFolder(const QString& root, const QProcessEnvironment& env) {
     return {};
 }
 
+QString restoredTitle(const TMyShellItem& item, const QProcessEnvironment& env) {
+    if (item.isSettingsPage()) return QStringLiteral("System settings");
+    const QString path = QDir::cleanPath(item.path);
+    if (item.root == path || QDir::cleanPath(rootFolder(item.root, env)) == path)
+        return QStringLiteral("Places");
+    const QString parent = QFileInfo(path).dir().dirName();
+    if (item.root == kApplicationsRoot && parent == u"applications")
+        return QStringLiteral("Applications");
+    return parent;
+}
+
 QString storeAppsFolder(const IndexPlan& plan) {
     return plan.dataFolder + QStringLiteral("Apps/");
 }

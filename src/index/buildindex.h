@@ -53,6 +53,11 @@ AppDiscovery discoveryContext(const IndexPlan& plan, AppDiscovery::Pick pick);
 // of them, less the store-app exports when the store step brings those.
 QStringList menuFolders(const IndexPlan& plan);
 
+// The title of an item read back from the cache, which keeps none: "System
+// settings" for settings pages, "Places" for a place, "Applications" for an
+// entry at the top of an applications folder, else the folder it lies in.
+QString restoredTitle(const TMyShellItem& item, const QProcessEnvironment& env);
+
 // The "Apps" folder of store-app shortcuts in the data folder.
 QString storeAppsFolder(const IndexPlan& plan);
 // Brings that folder up to date with the installed Flatpak and Snap apps

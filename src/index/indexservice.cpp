@@ -191,7 +191,10 @@ void IndexService::loadCache() {
     if (context_.safeMode || !QFileInfo::exists(cacheFile())) return;
     IndexList list;
     if (!LoadIndexCache(cacheFile(), list)) return;
-    index_.publish(makeIndexSnapshot(itemsOf(list)));
+    std::vector<TMyShellItem> items = itemsOf(list);
+    for (TMyShellItem& item : items)
+        item.title = restoredTitle(item, context_.env);
+    index_.publish(makeIndexSnapshot(std::move(items)));
     hasIndex_ = published_ = true;
     watchFolders();
 }

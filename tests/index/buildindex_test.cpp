@@ -224,6 +224,26 @@ TEST(IndexPlan, TakesTheSettingsApart) {
     EXPECT_FALSE(indexWanted(setup));
 }
 
+TEST(RestoredTitle, GivesCachedItemsTheirDescriptionBack) {
+    QProcessEnvironment env;
+    env.insert(s("HOME"), s("/u"));
+    const auto title = [&](const char* name, const char* root, const char* path) {
+        TMyShellItem item;
+        item.name = s(name);
+        item.root = s(root);
+        item.path = s(path);
+        return restoredTitle(item, env).toStdString();
+    };
+    EXPECT_EQ(title("Wi-Fi", "rfSettings", "/usr/share/applications/wifi.desktop"),
+              "System settings");
+    EXPECT_EQ(title("Home", "rfProfile", "/u"), "Places");
+    EXPECT_EQ(title("Music", "/u/Music", "/u/Music"), "Places");
+    EXPECT_EQ(title("Firefox", "rfApplications", "/usr/share/applications/firefox.desktop"),
+              "Applications");
+    EXPECT_EQ(title("Tool", "rfApplications", "/usr/share/applications/kde/tool.desktop"), "kde");
+    EXPECT_EQ(title("b.exe", "/u/tree/", "/u/tree/sub/b.exe"), "sub");
+}
+
 TEST(RootFolder, MapsRootNamesToThisDesktop) {
     QProcessEnvironment env;
     env.insert(s("HOME"), s("/u"));
