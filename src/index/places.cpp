@@ -11,7 +11,8 @@ namespace lorvanta {
 namespace {
 
 QString homeOf(const QProcessEnvironment& env) {
-    return QDir::cleanPath(env.value(QStringLiteral("HOME")));
+    const QString home = env.value(QStringLiteral("HOME"));
+    return QDir::cleanPath(home.isEmpty() ? QDir::homePath() : home);
 }
 
 // The folder of one value: "\"$HOME/Music\"" or "\"/data/music\"".
@@ -43,6 +44,18 @@ TMyShellItem place(QString name, QString root, QString path) {
 } // namespace
 
 QMap<QString, QString> userFolders(const QProcessEnvironment& env) {
+    QMap<QString, QString> out = configuredUserFolders(env);
+    // Without a setting, the desktop is ~/Desktop (xdg-user-dirs' own
+    // default), and the documents ~/Documents, when they are there.
+    const QString home = homeOf(env);
+    for (const auto& [key, name] : {std::pair{"DESKTOP", "/Desktop"}, {"DOCUMENTS", "/Documents"}})
+        if (!out.contains(QString::fromLatin1(key)) &&
+            QFileInfo(home + QString::fromLatin1(name)).isDir())
+            out.insert(QString::fromLatin1(key), home + QString::fromLatin1(name));
+    return out;
+}
+
+QMap<QString, QString> configuredUserFolders(const QProcessEnvironment& env) {
     QMap<QString, QString> out;
     QFile f(xdgConfigHome(env) + u"/user-dirs.dirs");
     if (!f.open(QIODevice::ReadOnly)) return out;

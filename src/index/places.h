@@ -17,6 +17,9 @@ namespace lorvanta {
 // are "$HOME/..." or absolute paths in double quotes; any other form, and a
 // folder that is the home folder itself (the way a folder is switched off),
 // is left out. Empty when the file is missing.
+QMap<QString, QString> configuredUserFolders(const QProcessEnvironment& env);
+// The configured ones, and where none is set, ~/Desktop and ~/Documents
+// when those folders exist.
 QMap<QString, QString> userFolders(const QProcessEnvironment& env);
 
 // Home first (root "rfProfile", name "Home"), then the user folders that

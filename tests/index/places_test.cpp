@@ -46,9 +46,20 @@ TEST(UserFolders, ReadsTheValuesTheToolWrites) {
     for (const auto& c : cases)
         text += QByteArray(c.line) + '\n';
     h.writeDirs(text);
-    const QMap<QString, QString> folders = userFolders(h.env);
+    const QMap<QString, QString> folders = configuredUserFolders(h.env);
     for (const auto& c : cases)
         EXPECT_EQ(folders.value(s(c.key)), c.folder) << c.line;
+}
+
+TEST(UserFolders, DesktopAndDocumentsWithoutASetting) {
+    Home h;
+    EXPECT_TRUE(userFolders(h.env).isEmpty()) << "no file, no such folders";
+    QDir().mkpath(h.home + u"/Desktop");
+    QDir().mkpath(h.home + u"/Documents");
+    EXPECT_EQ(userFolders(h.env).value(s("DESKTOP")), h.home + u"/Desktop");
+    EXPECT_EQ(userFolders(h.env).value(s("DOCUMENTS")), h.home + u"/Documents");
+    h.writeDirs("XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n");
+    EXPECT_EQ(userFolders(h.env).value(s("DESKTOP")), h.home + u"/Schreibtisch");
 }
 
 TEST(UserFolders, ConfigHomeFromTheEnvironment) {
