@@ -22,7 +22,9 @@ class Clock;
 // icon lookup once, and the lookup's own cache keeps them.
 class IconPreCacher {
 public:
-    // Looks up (and caches) the icon of one command text; runs on the worker.
+    // Looks up (and caches) the icon of one command text. It runs on the
+    // worker thread, so it may read files and fill a thread-safe cache of
+    // answers, but must not make QIcon or QPixmap objects or touch widgets.
     using Lookup = std::function<void(const QString& text)>;
 
     // No lookup: the list has no icon cache, and the pre-cacher nothing to do.

@@ -28,7 +28,7 @@ const char kUsage[] =
     "      the file, parameters and folder a keyword line launches\n"
     "  index [--rebuild]\n"
     "      the index, one entry a line as NAME<TAB>TITLE<TAB>PATH in index order:\n"
-    "      from scancache.dat when the launcher would load it, else (or with\n"
+    "      from scancache.dat when it exists, else (or with\n"
     "      --rebuild) from a scan in memory; nothing is written. A tab, line break\n"
     "      or backslash in a value is printed as \\t, \\n, \\r or \\\\\n"
     "  index --test FOLDER [--ext EXTENSIONS] [--level N]\n"

@@ -39,10 +39,13 @@ IndexList readIndex(Loaded& loaded, bool rebuild) {
     const QString cache = loaded.folder.file(QStringLiteral("scancache.dat"));
     if (!rebuild && LoadIndexCache(cache, list)) return list;
     if (!QFileInfo(loaded.folder.path()).isDir() || !indexWanted(setup)) return list;
-    const IndexPlan plan =
-        makeIndexPlan(setup, loaded.folder.path(), loaded.env.programFolder(),
-                      QProcessEnvironment::systemEnvironment(),
+    IndexPlan plan =
+        makeIndexPlan(setup, QFileInfo(loaded.folder.path()).absoluteFilePath(),
+                      loaded.env.programFolder(), QProcessEnvironment::systemEnvironment(),
                       [&loaded](const QString& path) { return expandIndexPath(loaded, path); });
+    // The launcher's last sync stands: no store app twice, nothing written.
+    if (QFileInfo(storeAppsFolder(plan)).isDir())
+        plan.syncStoreApps = [](const IndexPlan&, const std::atomic<bool>*) {};
     BuildIndex(plan, list);
     return list;
 }

@@ -8,11 +8,11 @@
 
 namespace lorvanta::cli {
 
-// The index the launcher would have on the loaded data folder: its
-// "scancache.dat" when the launcher would load that and `rebuild` is not
-// asked, else a scan in memory with the folder's settings. Nothing is
-// written: no cache, and the "Apps" folder is read as it is. A data folder
-// that does not exist, or settings that index nothing, give no index.
+// The index of the loaded data folder: its "scancache.dat" when there is
+// one and `rebuild` is not asked, else a scan in memory with the folder's
+// settings. Nothing is written: no cache, and the "Apps" folder is read as
+// it is (its store apps are then not listed again from the menu). A data
+// folder that does not exist, or settings that index nothing, give no index.
 IndexList readIndex(Loaded& loaded, bool rebuild);
 
 // The same index, as the candidate list reads it.
