@@ -22,8 +22,8 @@ namespace lorvanta {
 
 namespace {
 
-// The set of taken keys holds them case-folded; plain ASCII (nearly every
-// file name) folds without the full Unicode tables.
+// Keys are compared case-folded; plain ASCII (nearly every file name) folds
+// without the full Unicode tables.
 QString folded(const QString& key) {
     const char16_t* p = reinterpret_cast<const char16_t*>(key.utf16());
     bool upper = false;
@@ -39,24 +39,96 @@ QString folded(const QString& key) {
     return out;
 }
 
+char16_t lowerAscii(char16_t c) {
+    return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+}
+
+// FNV-1a over the units of the case-folded key; ASCII folds on the fly, so
+// the common key needs no folded copy.
+uint32_t foldedHash(const QString& key, bool isFolded = false) {
+    const char16_t* p = reinterpret_cast<const char16_t*>(key.utf16());
+    uint64_t h = 0xcbf29ce484222325u;
+    for (qsizetype i = 0; i < key.size(); ++i) {
+        if (p[i] >= 0x80 && !isFolded) return foldedHash(key.toCaseFolded(), true);
+        h = (h ^ lowerAscii(p[i])) * 0x100000001b3u;
+    }
+    return uint32_t(h ^ (h >> 32));
+}
+
+// Whether two keys are equal case-folded. An ASCII prefix folds unit by
+// unit, so a difference there settles it; anything else takes full folding.
+bool sameFolded(const QString& a, const QString& b) {
+    if (a.size() == b.size()) {
+        const char16_t* p = reinterpret_cast<const char16_t*>(a.utf16());
+        const char16_t* q = reinterpret_cast<const char16_t*>(b.utf16());
+        qsizetype i = 0;
+        for (; i < a.size() && p[i] < 0x80 && q[i] < 0x80; ++i)
+            if (lowerAscii(p[i]) != lowerAscii(q[i])) return false;
+        if (i == a.size()) return true;
+    }
+    return folded(a) == folded(b);
+}
+
 } // namespace
 
-bool IndexList::add(const QString& key, std::unique_ptr<TMyShellItem> item) {
-    const qsizetype taken = keys_.size();
-    keys_.insert(folded(key));
-    if (keys_.size() == taken) return false;
-    entries_.push_back({key, std::move(item)});
+bool IndexList::contains(const QString& key) const {
+    return !slots_.empty() && slots_[find(key, foldedHash(key))].entry != kFree;
+}
+
+size_t IndexList::find(const QString& key, uint32_t hash) const {
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& s = slots_[i];
+        if (s.entry == kFree || (s.hash == hash && sameFolded(entries_[s.entry].key, key)))
+            return i;
+    }
+}
+
+void IndexList::grow() {
+    std::vector<Slot> old(std::max<size_t>(1024, slots_.size() * 2));
+    old.swap(slots_);
+    const size_t mask = slots_.size() - 1;
+    for (const Slot& s : old) {
+        if (s.entry == kFree) continue;
+        size_t i = s.hash & mask;
+        while (slots_[i].entry != kFree)
+            i = (i + 1) & mask;
+        slots_[i] = s;
+    }
+}
+
+// The slot for `key`, made free for it or holding its first entry; at most
+// half the slots are in use, which keeps probes short.
+size_t IndexList::slotFor(const QString& key, uint32_t& hash) {
+    if ((taken_ + 1) * 2 > slots_.size()) grow();
+    hash = foldedHash(key);
+    return find(key, hash);
+}
+
+bool IndexList::add(QString key, std::unique_ptr<TMyShellItem> item) {
+    uint32_t hash;
+    const size_t i = slotFor(key, hash);
+    if (slots_[i].entry != kFree) return false;
+    slots_[i] = {uint32_t(entries_.size()), hash};
+    ++taken_;
+    entries_.push_back({std::move(key), std::move(item)});
     return true;
 }
 
-void IndexList::append(const QString& key, std::unique_ptr<TMyShellItem> item) {
-    keys_.insert(folded(key));
-    entries_.push_back({key, std::move(item)});
+void IndexList::append(QString key, std::unique_ptr<TMyShellItem> item) {
+    uint32_t hash;
+    const size_t i = slotFor(key, hash);
+    if (slots_[i].entry == kFree) {
+        slots_[i] = {uint32_t(entries_.size()), hash};
+        ++taken_;
+    }
+    entries_.push_back({std::move(key), std::move(item)});
 }
 
 void IndexList::clear() {
     entries_.clear();
-    keys_.clear();
+    std::vector<Slot>().swap(slots_);
+    taken_ = 0;
 }
 
 bool passesMask(const QString& fileName, const QString& mask) {
@@ -312,7 +384,7 @@ int merge(Job& job, JobQueue& queue, IndexList& list) {
     size_t next = 0;
     for (IndexList::Entry& e : job.found) {
         if (e.item)
-            list.add(e.key, std::move(e.item));
+            list.add(std::move(e.key), std::move(e.item));
         else
             visited += merge(*job.subJobs[next++], queue, list);
     }
