@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <climits>
 #include <condition_variable>
 #include <cstdlib>
@@ -43,15 +44,31 @@ char16_t lowerAscii(char16_t c) {
     return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
 }
 
-// FNV-1a over the units of the case-folded key; ASCII folds on the fly, so
-// the common key needs no folded copy.
+// Lowers the ASCII capitals among four UTF-16 units below 0x80: a unit
+// from 'A' (0x41) to 'Z' (0x5A) gets 0x20 added. No lane carries into the next.
+uint64_t lowerAsciiLanes(uint64_t x) {
+    const uint64_t atLeastA = x + 0x003F003F003F003Fu;
+    const uint64_t pastZ = x + 0x0025002500250025u;
+    return x | ((atLeastA & ~pastZ & 0x0080008000800080u) >> 2);
+}
+
+// A hash of the case-folded key, four units at a time. ASCII folds on the
+// fly, so the common key needs no folded copy; any other key is folded first.
 uint32_t foldedHash(const QString& key, bool isFolded = false) {
-    const char16_t* p = reinterpret_cast<const char16_t*>(key.utf16());
-    uint64_t h = 0xcbf29ce484222325u;
-    for (qsizetype i = 0; i < key.size(); ++i) {
-        if (p[i] >= 0x80 && !isFolded) return foldedHash(key.toCaseFolded(), true);
-        h = (h ^ lowerAscii(p[i])) * 0x100000001b3u;
+    const char* p = reinterpret_cast<const char*>(key.utf16());
+    const size_t bytes = size_t(key.size()) * sizeof(char16_t);
+    uint64_t h = bytes;
+    for (size_t i = 0; i < bytes; i += 8) {
+        uint64_t x = 0;
+        std::memcpy(&x, p + i, std::min<size_t>(8, bytes - i));
+        if (!isFolded) {
+            if (x & 0xFF80FF80FF80FF80u) return foldedHash(key.toCaseFolded(), true);
+            x = lowerAsciiLanes(x);
+        }
+        h = (h ^ x) * 0x9E3779B97F4A7C15u;
+        h ^= h >> 32;
     }
+    h *= 0xFF51AFD7ED558CCDu;
     return uint32_t(h ^ (h >> 32));
 }
 
