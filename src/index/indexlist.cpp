@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
@@ -203,13 +204,15 @@ public:
         ++unfinished_;
         changed_.notify_all();
     }
-    // Null once every job is finished.
+    // The oldest job, null once every job is finished. Jobs are queued in
+    // scan order, so they finish about in the order the merge adds them and
+    // adding keeps pace with walking instead of trailing it.
     Job* take() {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return !jobs_.empty() || unfinished_ == 0; });
         if (jobs_.empty()) return nullptr;
-        Job* job = jobs_.back();
-        jobs_.pop_back();
+        Job* job = jobs_.front();
+        jobs_.pop_front();
         return job;
     }
     void finished(Job& job) {
@@ -226,7 +229,7 @@ public:
 private:
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::vector<Job*> jobs_;
+    std::deque<Job*> jobs_;
     int unfinished_ = 0;
 };
 
@@ -235,7 +238,8 @@ class Walker {
 public:
     // `rootReal` is the scan root with every link resolved.
     Walker(const FolderScan& scan, JobQueue& queue, const std::string& rootReal)
-        : scan_(scan), queue_(queue), mask_(scan.mask.toUtf8()), rootReal_(rootReal) {}
+        : scan_(scan), queue_(queue), mask_(scan.mask.toUtf8()),
+          root_(scan.root.constData(), scan.root.size()), rootReal_(rootReal) {}
 
     void run(Job& job);
 
@@ -255,6 +259,9 @@ private:
     const FolderScan& scan_;
     JobQueue& queue_;
     QByteArray mask_;
+    // This walker's own copy: items share it without the threads contending
+    // for one reference count.
+    QString root_;
     const std::string& rootReal_;
     std::vector<FolderId> path_;
 };
@@ -321,7 +328,7 @@ void Walker::consider(Job& job, const char* name, bool folder, const Folder& whe
     auto item = std::make_unique<TMyShellItem>();
     item->name = QString::fromUtf8(name); // as QFile::decodeName, without a copy of the bytes
     item->path = where.path + item->name;
-    item->root = scan_.root;
+    item->root = root_;
     item->title = where.title;
     QString key = item->name + where.parentName;
     job.found.push_back({std::move(key), std::move(item)});
