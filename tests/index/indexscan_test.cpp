@@ -315,6 +315,23 @@ TEST(IndexScan, ManyFoldersDoNotRunOutOfDescriptors) {
     EXPECT_EQ(list.size(), 300u);
 }
 
+// A folder whose entries take many reads from the kernel loses none of them.
+TEST(IndexScan, FolderLargerThanOneReadListsEveryEntry) {
+    TempDataFolder dir;
+    const QString root = dir.root() + s("/Large/");
+    const int n = 3000; // about 300 KB of directory records
+    for (int i = 0; i < n; ++i)
+        writeFile(root +
+                      QStringLiteral("a rather long file name to fill the records %1.txt").arg(i),
+                  "x");
+    IndexList list;
+    EXPECT_EQ(scanIndexFolder(scanItem(root, s("txt"), s("0")), list), n);
+    QSet<QString> names;
+    for (const IndexList::Entry& e : list.entries())
+        names.insert(e.item->name);
+    EXPECT_EQ(names.size(), n);
+}
+
 TEST(IndexScan, ThousandsOfNestedFilesWithOddNames) {
     TempDataFolder dir;
     const QString root = dir.root() + s("/Big/");
