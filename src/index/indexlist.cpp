@@ -115,31 +115,26 @@ void IndexList::grow() {
     }
 }
 
-// The slot for `key`, made free for it or holding its first entry; at most
-// half the slots are in use, which keeps probes short.
-size_t IndexList::slotFor(const QString& key, uint32_t& hash) {
+// Records `key` as the next entry's unless it is taken. At most half the
+// slots are in use, which keeps probes short.
+bool IndexList::claim(const QString& key) {
     if ((taken_ + 1) * 2 > slots_.size()) grow();
-    hash = foldedHash(key);
-    return find(key, hash);
+    const uint32_t hash = foldedHash(key);
+    Slot& slot = slots_[find(key, hash)];
+    if (slot.entry != kFree) return false;
+    slot = {uint32_t(entries_.size()), hash};
+    ++taken_;
+    return true;
 }
 
 bool IndexList::add(QString key, std::unique_ptr<TMyShellItem> item) {
-    uint32_t hash;
-    const size_t i = slotFor(key, hash);
-    if (slots_[i].entry != kFree) return false;
-    slots_[i] = {uint32_t(entries_.size()), hash};
-    ++taken_;
+    if (!claim(key)) return false;
     entries_.push_back({std::move(key), std::move(item)});
     return true;
 }
 
 void IndexList::append(QString key, std::unique_ptr<TMyShellItem> item) {
-    uint32_t hash;
-    const size_t i = slotFor(key, hash);
-    if (slots_[i].entry == kFree) {
-        slots_[i] = {uint32_t(entries_.size()), hash};
-        ++taken_;
-    }
+    claim(key);
     entries_.push_back({std::move(key), std::move(item)});
 }
 

@@ -41,7 +41,7 @@ private:
     };
     static constexpr uint32_t kFree = UINT32_MAX;
     size_t find(const QString& key, uint32_t hash) const;
-    size_t slotFor(const QString& key, uint32_t& hash);
+    bool claim(const QString& key);
     void grow();
 
     std::vector<Entry> entries_;
