@@ -5,10 +5,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <climits>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
@@ -22,8 +24,8 @@ namespace lorvanta {
 
 namespace {
 
-// The set of taken keys holds them case-folded; plain ASCII (nearly every
-// file name) folds without the full Unicode tables.
+// Keys are compared case-folded; plain ASCII (nearly every file name) folds
+// without the full Unicode tables.
 QString folded(const QString& key) {
     const char16_t* p = reinterpret_cast<const char16_t*>(key.utf16());
     bool upper = false;
@@ -39,24 +41,107 @@ QString folded(const QString& key) {
     return out;
 }
 
+char16_t lowerAscii(char16_t c) {
+    return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+}
+
+// Lowers the ASCII capitals among four UTF-16 units below 0x80: a unit
+// from 'A' (0x41) to 'Z' (0x5A) gets 0x20 added. No lane carries into the next.
+uint64_t lowerAsciiLanes(uint64_t x) {
+    const uint64_t atLeastA = x + 0x003F003F003F003Fu;
+    const uint64_t pastZ = x + 0x0025002500250025u;
+    return x | ((atLeastA & ~pastZ & 0x0080008000800080u) >> 2);
+}
+
+// A hash of the case-folded key, four units at a time. ASCII folds on the
+// fly, so the common key needs no folded copy; any other key is folded first.
+uint32_t foldedHash(const QString& key, bool isFolded = false) {
+    const char* p = reinterpret_cast<const char*>(key.utf16());
+    const size_t bytes = size_t(key.size()) * sizeof(char16_t);
+    uint64_t h = bytes;
+    for (size_t i = 0; i < bytes; i += 8) {
+        uint64_t x = 0;
+        std::memcpy(&x, p + i, std::min<size_t>(8, bytes - i));
+        if (!isFolded) {
+            if (x & 0xFF80FF80FF80FF80u) return foldedHash(key.toCaseFolded(), true);
+            x = lowerAsciiLanes(x);
+        }
+        h = (h ^ x) * 0x9E3779B97F4A7C15u;
+        h ^= h >> 32;
+    }
+    h *= 0xFF51AFD7ED558CCDu;
+    return uint32_t(h ^ (h >> 32));
+}
+
+// Whether two keys are equal case-folded. An ASCII prefix folds unit by
+// unit, so a difference there settles it; anything else takes full folding.
+bool sameFolded(const QString& a, const QString& b) {
+    if (a.size() == b.size()) {
+        const char16_t* p = reinterpret_cast<const char16_t*>(a.utf16());
+        const char16_t* q = reinterpret_cast<const char16_t*>(b.utf16());
+        qsizetype i = 0;
+        for (; i < a.size() && p[i] < 0x80 && q[i] < 0x80; ++i)
+            if (lowerAscii(p[i]) != lowerAscii(q[i])) return false;
+        if (i == a.size()) return true;
+    }
+    return folded(a) == folded(b);
+}
+
 } // namespace
 
-bool IndexList::add(const QString& key, std::unique_ptr<TMyShellItem> item) {
-    const qsizetype taken = keys_.size();
-    keys_.insert(folded(key));
-    if (keys_.size() == taken) return false;
-    entries_.push_back({key, std::move(item)});
+bool IndexList::contains(const QString& key) const {
+    return !slots_.empty() && slots_[find(key, foldedHash(key))].entry != kFree;
+}
+
+size_t IndexList::find(const QString& key, uint32_t hash) const {
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& s = slots_[i];
+        if (s.entry == kFree || (s.hash == hash && sameFolded(entries_[s.entry].key, key)))
+            return i;
+    }
+}
+
+void IndexList::grow() {
+    std::vector<Slot> old(std::max<size_t>(1024, slots_.size() * 2));
+    old.swap(slots_);
+    const size_t mask = slots_.size() - 1;
+    for (const Slot& s : old) {
+        if (s.entry == kFree) continue;
+        size_t i = s.hash & mask;
+        while (slots_[i].entry != kFree)
+            i = (i + 1) & mask;
+        slots_[i] = s;
+    }
+}
+
+// Records `key` as the next entry's unless it is taken. At most half the
+// slots are in use, which keeps probes short.
+bool IndexList::claim(const QString& key) {
+    if ((taken_ + 1) * 2 > slots_.size()) grow();
+    const uint32_t hash = foldedHash(key);
+    Slot& slot = slots_[find(key, hash)];
+    if (slot.entry != kFree) return false;
+    slot = {uint32_t(entries_.size()), hash};
+    ++taken_;
     return true;
 }
 
-void IndexList::append(const QString& key, std::unique_ptr<TMyShellItem> item) {
-    keys_.insert(folded(key));
-    entries_.push_back({key, std::move(item)});
+bool IndexList::add(QString key, std::unique_ptr<TMyShellItem> item) {
+    if (!claim(key)) return false;
+    entries_.push_back({std::move(key), std::move(item)});
+    return true;
+}
+
+void IndexList::append(QString key, std::unique_ptr<TMyShellItem> item) {
+    claim(key);
+    entries_.push_back({std::move(key), std::move(item)});
 }
 
 void IndexList::clear() {
     entries_.clear();
-    keys_.clear();
+    std::vector<Slot>().swap(slots_);
+    taken_ = 0;
 }
 
 bool passesMask(const QString& fileName, const QString& mask) {
@@ -114,13 +199,15 @@ public:
         ++unfinished_;
         changed_.notify_all();
     }
-    // Null once every job is finished.
+    // The oldest job, null once every job is finished. Jobs are queued in
+    // scan order, so they finish about in the order the merge adds them and
+    // adding keeps pace with walking instead of trailing it.
     Job* take() {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return !jobs_.empty() || unfinished_ == 0; });
         if (jobs_.empty()) return nullptr;
-        Job* job = jobs_.back();
-        jobs_.pop_back();
+        Job* job = jobs_.front();
+        jobs_.pop_front();
         return job;
     }
     void finished(Job& job) {
@@ -137,8 +224,36 @@ public:
 private:
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::vector<Job*> jobs_;
+    std::deque<Job*> jobs_;
     int unfinished_ = 0;
+};
+
+// A folder's entries read straight from the kernel, closing the descriptor
+// at the end: a DIR stream would cost three more system calls per folder.
+class FolderReader {
+public:
+    explicit FolderReader(int fd) : fd_(fd) {}
+    FolderReader(const FolderReader&) = delete;
+    FolderReader& operator=(const FolderReader&) = delete;
+    ~FolderReader() { close(fd_); }
+    // Null at the end or on a read error.
+    const dirent64* next() {
+        if (pos_ >= len_) {
+            if (!buffer_) buffer_ = std::make_unique_for_overwrite<char[]>(kBufferSize);
+            len_ = getdents64(fd_, buffer_.get(), kBufferSize);
+            pos_ = 0;
+            if (len_ <= 0) return nullptr;
+        }
+        const auto* e = reinterpret_cast<const dirent64*>(buffer_.get() + pos_);
+        pos_ += e->d_reclen;
+        return e;
+    }
+
+private:
+    static constexpr size_t kBufferSize = 32768;
+    int fd_;
+    std::unique_ptr<char[]> buffer_;
+    ssize_t len_ = 0, pos_ = 0;
 };
 
 // Walks jobs: the folders on the current path (device, inode) stop link loops.
@@ -146,7 +261,8 @@ class Walker {
 public:
     // `rootReal` is the scan root with every link resolved.
     Walker(const FolderScan& scan, JobQueue& queue, const std::string& rootReal)
-        : scan_(scan), queue_(queue), mask_(scan.mask.toUtf8()), rootReal_(rootReal) {}
+        : scan_(scan), queue_(queue), mask_(scan.mask.toUtf8()),
+          root_(scan.root.constData(), scan.root.size()), rootReal_(rootReal) {}
 
     void run(Job& job);
 
@@ -159,13 +275,16 @@ private:
     Folder describe(const std::string& dirPath) const;
     bool excluded(const QString& path) const;
     bool onPath(const struct stat& st) const;
-    bool isFolder(int dirFd, const dirent* e) const;
-    bool staysInside(int dirFd, const dirent* e, const std::string& dirPath) const;
+    bool isFolder(int dirFd, const dirent64* e) const;
+    bool staysInside(int dirFd, const dirent64* e, const std::string& dirPath) const;
     void consider(Job& job, const char* name, bool folder, const Folder& where) const;
 
     const FolderScan& scan_;
     JobQueue& queue_;
     QByteArray mask_;
+    // This walker's own copy: items share it without the threads contending
+    // for one reference count.
+    QString root_;
     const std::string& rootReal_;
     std::vector<FolderId> path_;
 };
@@ -200,7 +319,7 @@ bool Walker::onPath(const struct stat& st) const {
     return false;
 }
 
-bool Walker::isFolder(int dirFd, const dirent* e) const {
+bool Walker::isFolder(int dirFd, const dirent64* e) const {
     if (e->d_type == DT_DIR) return true;
     if (e->d_type != DT_LNK && e->d_type != DT_UNKNOWN) return false;
     struct stat st;
@@ -210,7 +329,7 @@ bool Walker::isFolder(int dirFd, const dirent* e) const {
 // A linked folder is entered only when it lies below the root: a link to
 // "/" (as Wine's drive folders have) would otherwise take the scan over the
 // whole file system.
-bool Walker::staysInside(int dirFd, const dirent* e, const std::string& dirPath) const {
+bool Walker::staysInside(int dirFd, const dirent64* e, const std::string& dirPath) const {
     if (e->d_type == DT_DIR) return true;
     struct stat st;
     if (e->d_type == DT_UNKNOWN &&
@@ -232,7 +351,7 @@ void Walker::consider(Job& job, const char* name, bool folder, const Folder& whe
     auto item = std::make_unique<TMyShellItem>();
     item->name = QString::fromUtf8(name); // as QFile::decodeName, without a copy of the bytes
     item->path = where.path + item->name;
-    item->root = scan_.root;
+    item->root = root_;
     item->title = where.title;
     QString key = item->name + where.parentName;
     job.found.push_back({std::move(key), std::move(item)});
@@ -269,31 +388,24 @@ void Walker::descend(Job& job, int dirFd, const char* name, std::string& dirPath
 }
 
 void Walker::walk(Job& job, int fd, std::string& dirPath, int depth) {
+    FolderReader reader(fd);
     struct stat st;
-    DIR* dir = fstat(fd, &st) == 0 && !onPath(st) && !stopped(scan_) ? fdopendir(fd) : nullptr;
-    if (!dir) {
-        close(fd);
-        return;
-    }
+    if (fstat(fd, &st) != 0 || onPath(st) || stopped(scan_)) return;
     const Folder where = describe(dirPath);
-    if (excluded(where.path)) {
-        closedir(dir);
-        return;
-    }
+    if (excluded(where.path)) return;
     path_.emplace_back(st.st_dev, st.st_ino);
     const bool deeper = scan_.recurse && (scan_.maxDepth == -1 || depth < scan_.maxDepth) &&
                         depth + 1 < kScanDepthLimit;
-    while (const dirent* e = readdir(dir)) {
+    while (const dirent64* e = reader.next()) {
         if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0) continue;
         ++job.visited;
         if (scan_.progress) scan_.progress->fetch_add(1, std::memory_order_relaxed);
-        const bool folder = isFolder(::dirfd(dir), e);
-        if (folder && deeper && staysInside(::dirfd(dir), e, dirPath))
-            descend(job, ::dirfd(dir), e->d_name, dirPath, depth + 1);
+        const bool folder = isFolder(fd, e);
+        if (folder && deeper && staysInside(fd, e, dirPath))
+            descend(job, fd, e->d_name, dirPath, depth + 1);
         consider(job, e->d_name, folder, where);
     }
     path_.pop_back();
-    closedir(dir);
 }
 
 void work(const FolderScan& scan, JobQueue& queue, const std::string& rootReal) {
@@ -312,7 +424,7 @@ int merge(Job& job, JobQueue& queue, IndexList& list) {
     size_t next = 0;
     for (IndexList::Entry& e : job.found) {
         if (e.item)
-            list.add(e.key, std::move(e.item));
+            list.add(std::move(e.key), std::move(e.item));
         else
             visited += merge(*job.subJobs[next++], queue, list);
     }

@@ -2,10 +2,10 @@
 
 #include "core/list/listitems.h"
 
-#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -21,20 +21,32 @@ public:
         std::unique_ptr<TMyShellItem> item;
     };
 
-    bool contains(const QString& key) const { return keys_.contains(key.toCaseFolded()); }
+    bool contains(const QString& key) const;
     // False (and `item` dropped) when the key is taken.
-    bool add(const QString& key, std::unique_ptr<TMyShellItem> item);
+    bool add(QString key, std::unique_ptr<TMyShellItem> item);
     // Adds without the duplicate check: the cache keeps every entry it was
     // given, even two files of the same name from different folders.
-    void append(const QString& key, std::unique_ptr<TMyShellItem> item);
+    void append(QString key, std::unique_ptr<TMyShellItem> item);
     size_t size() const { return entries_.size(); }
     const Entry& at(size_t i) const { return entries_[i]; }
     const std::vector<Entry>& entries() const { return entries_; }
     void clear();
 
 private:
+    // The first entry of each key, found by the hash of the case-folded key.
+    // Slots point into entries_, so a key costs no string of its own.
+    struct Slot {
+        uint32_t entry = kFree;
+        uint32_t hash = 0;
+    };
+    static constexpr uint32_t kFree = UINT32_MAX;
+    size_t find(const QString& key, uint32_t hash) const;
+    bool claim(const QString& key);
+    void grow();
+
     std::vector<Entry> entries_;
-    QSet<QString> keys_;
+    std::vector<Slot> slots_; // open addressing, a power of two long
+    size_t taken_ = 0;
 };
 
 // How one folder is scanned. Depth counts from 0 for the folder's own

@@ -315,6 +315,23 @@ TEST(IndexScan, ManyFoldersDoNotRunOutOfDescriptors) {
     EXPECT_EQ(list.size(), 300u);
 }
 
+// A folder whose entries take many reads from the kernel loses none of them.
+TEST(IndexScan, FolderLargerThanOneReadListsEveryEntry) {
+    TempDataFolder dir;
+    const QString root = dir.root() + s("/Large/");
+    const int n = 3000; // about 300 KB of directory records
+    for (int i = 0; i < n; ++i)
+        writeFile(root +
+                      QStringLiteral("a rather long file name to fill the records %1.txt").arg(i),
+                  "x");
+    IndexList list;
+    EXPECT_EQ(scanIndexFolder(scanItem(root, s("txt"), s("0")), list), n);
+    QSet<QString> names;
+    for (const IndexList::Entry& e : list.entries())
+        names.insert(e.item->name);
+    EXPECT_EQ(names.size(), n);
+}
+
 TEST(IndexScan, ThousandsOfNestedFilesWithOddNames) {
     TempDataFolder dir;
     const QString root = dir.root() + s("/Big/");
@@ -404,4 +421,50 @@ TEST(IndexScan, CapitalisedFolderFromTheSettingIsFound) {
     ASSERT_EQ(items.size(), 1);
     EXPECT_EQ(scanIndexFolder(items[0], list), 1);
     EXPECT_EQ(list.size(), 1u);
+}
+
+// Keys are taken ignoring case exactly as full case folding says, ASCII or
+// not, and the first of equal keys wins however large the list grows.
+TEST(IndexList, KeysAreTakenAsTheirCaseFoldingSays) {
+    const std::pair<QString, QString> pairs[] = {
+        {s("Report.TXT"), s("report.txt")},
+        {s("report.txt"), s("report.txz")},
+        {s(""), s("")},
+        {s("ÄRGER.txt"), s("ärger.txt")},
+        {s("aÉb"), s("AéB")},
+        {s("abé"), s("acé")},
+        {QString(QChar(0x212A)), s("k")}, // the Kelvin sign folds to ASCII
+        {s("straße"), s("STRASSE")},
+        {s("ς"), s("Σ")},
+        {s("İ"), s("i")},
+        {QString::fromUcs4(U"\U00010400"), QString::fromUcs4(U"\U00010428")},
+    };
+    for (const auto& [first, second] : pairs) {
+        IndexList list;
+        EXPECT_TRUE(list.add(first, std::make_unique<TMyShellItem>()));
+        const bool same = first.toCaseFolded() == second.toCaseFolded();
+        EXPECT_EQ(list.contains(second), same)
+            << first.toStdString() << " " << second.toStdString();
+        EXPECT_EQ(list.add(second, std::make_unique<TMyShellItem>()), !same);
+        EXPECT_EQ(list.size(), same ? 1u : 2u);
+    }
+
+    IndexList list;
+    const int n = 5000; // the key table grows several times
+    for (int i = 0; i < n; ++i)
+        ASSERT_TRUE(
+            list.add(QStringLiteral("File%1.Txt").arg(i), std::make_unique<TMyShellItem>()));
+    for (int i = 0; i < n; ++i)
+        EXPECT_FALSE(
+            list.add(QStringLiteral("FILE%1.TXT").arg(i), std::make_unique<TMyShellItem>()));
+    list.append(s("file7.txt"), std::make_unique<TMyShellItem>()); // kept, though taken
+    list.append(s("Fresh"), std::make_unique<TMyShellItem>());
+    EXPECT_TRUE(list.contains(s("FRESH")));
+    EXPECT_FALSE(list.contains(s("File5000.txt")));
+    ASSERT_EQ(list.size(), size_t(n + 2));
+    EXPECT_EQ(list.at(7).key, s("File7.Txt"));
+    EXPECT_EQ(list.at(n).key, s("file7.txt"));
+    list.clear();
+    EXPECT_FALSE(list.contains(s("File7.txt")));
+    EXPECT_TRUE(list.add(s("file7.TXT"), std::make_unique<TMyShellItem>()));
 }
