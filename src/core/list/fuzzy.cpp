@@ -75,6 +75,36 @@ int wordScore(Text q, Text word, int acc, bool inName) {
     return acc;
 }
 
+// The word-by-word score of n, each word scored by wordScore.
+int wordsScore(Text q, Text n, bool inName) {
+    int acc = 0;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= n.n; ++i) {
+        if (i < n.n && n.p[i] != u' ') continue;
+        acc = wordScore(q, Text{n.p + start, i - start}, acc, inName);
+        start = i + 1;
+    }
+    return acc;
+}
+
+// In one pass: whether q's letters are in order in n, and if not, the
+// word-by-word score (`acc`). Most names a long query meets fail the order,
+// so this spares them a second pass.
+bool orderOrWordsScore(Text q, Text n, int& acc) {
+    acc = 0;
+    qsizetype j = 0, start = 0;
+    for (qsizetype i = 0; i <= n.n; ++i) {
+        if (i < n.n) {
+            const char16_t c = n.p[i];
+            if (j < q.n && c == q.p[j] && ++j == q.n) return true;
+            if (c != u' ') continue;
+        }
+        acc = wordScore(q, Text{n.p + start, i - start}, acc, false);
+        start = i + 1;
+    }
+    return false;
+}
+
 int scoreAbove(Text q, Text n, bool queryHasSpace, int floor, int words) {
     if (q.n == 0 || n.n == 0) return 0;
     if (words <= 0) {
@@ -84,21 +114,21 @@ int scoreAbove(Text q, Text n, bool queryHasSpace, int floor, int words) {
     }
     if (words == 1) return subsequenceScore(q, n, true);
 
-    const bool sub = isSubsequence(q, n);
     // Without the letters in order, only word starts and ends score, at
     // most min(20, |q|) * 10 each, and only in words at least as long as q,
     // of which a name of n letters holds at most (n + 1) / (|q| + 1): often
     // not enough to matter.
     const qsizetype scoring = std::min<qsizetype>(words, (n.n + 1) / (q.n + 1));
-    if (!sub && scoring * std::min<qsizetype>(20, q.n) * 10 - words / 2 <= floor) return 0;
-
+    const bool hopeless = scoring * std::min<qsizetype>(20, q.n) * 10 - words / 2 <= floor;
+    bool sub;
     int acc = 0;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i <= n.n; ++i) {
-        if (i < n.n && n.p[i] != u' ') continue;
-        acc = wordScore(q, Text{n.p + start, i - start}, acc, sub);
-        start = i + 1;
+    if (hopeless) {
+        sub = isSubsequence(q, n);
+        if (!sub) return 0;
+    } else {
+        sub = orderOrWordsScore(q, n, acc);
     }
+    if (sub) acc = wordsScore(q, n, true);
     int c = sub && n.n >= q.n ? 1000 : 0;
     if (c > 50 && queryHasSpace) {
         QString rest = QString::fromUtf16(n.p, n.n);
