@@ -102,5 +102,7 @@ TEST(NameListIndex, LinesBecomeNamesAndPreparedNames) {
         EXPECT_EQ(index.names().prepared(0), u"fire fox");
         EXPECT_EQ(index.names().prepared(2), u"a b  c");
         EXPECT_EQ(index.names().entry(2).words, 4);
+        EXPECT_EQ(index.names().entry(0).longestWord, 4);
+        EXPECT_EQ(index.names().entry(2).longestWord, 1);
     }
 }

@@ -105,7 +105,7 @@ bool orderOrWordsScore(Text q, Text n, int& acc) {
     return false;
 }
 
-int scoreAbove(Text q, Text n, bool queryHasSpace, int floor, int words) {
+int scoreAbove(Text q, Text n, bool queryHasSpace, int floor, int words, int longestWord) {
     if (q.n == 0 || n.n == 0) return 0;
     if (words <= 0) {
         words = 1;
@@ -118,7 +118,8 @@ int scoreAbove(Text q, Text n, bool queryHasSpace, int floor, int words) {
     // most min(20, |q|) * 10 each, and only in words at least as long as q,
     // of which a name of n letters holds at most (n + 1) / (|q| + 1): often
     // not enough to matter.
-    const qsizetype scoring = std::min<qsizetype>(words, (n.n + 1) / (q.n + 1));
+    const qsizetype scoring =
+        longestWord < q.n ? 0 : std::min<qsizetype>(words, (n.n + 1) / (q.n + 1));
     const bool hopeless = scoring * std::min<qsizetype>(20, q.n) * 10 - words / 2 <= floor;
     bool sub;
     int acc = 0;
@@ -128,7 +129,7 @@ int scoreAbove(Text q, Text n, bool queryHasSpace, int floor, int words) {
     } else {
         sub = orderOrWordsScore(q, n, acc);
     }
-    if (sub) acc = wordsScore(q, n, true);
+    if (sub && longestWord >= q.n) acc = wordsScore(q, n, true);
     int c = sub && n.n >= q.n ? 1000 : 0;
     if (c > 50 && queryHasSpace) {
         QString rest = QString::fromUtf16(n.p, n.n);
@@ -163,6 +164,7 @@ PreparedName appendPrepared(const Char* p, qsizetype n, std::vector<char16_t>& o
     out.resize(at + size_t(n)); // the most it can take
     char16_t* o = out.data() + at;
     PreparedName facts;
+    int word = 0;
     for (qsizetype i = 0; i < n; ++i) {
         char16_t c = char16_t(p[i]);
         // One pass from the left turns each pair of blanks into one: three become two.
@@ -171,6 +173,8 @@ PreparedName appendPrepared(const Char* p, qsizetype n, std::vector<char16_t>& o
         *o++ = c;
         facts.mask |= fuzzyCharBit(c);
         facts.words += c == u' ';
+        word = c == u' ' ? 0 : word + 1;
+        facts.longestWord = std::max(facts.longestWord, word);
     }
     out.resize(size_t(o - out.data()));
     return facts;
@@ -205,11 +209,11 @@ QString fuzzyPrepareQuery(QStringView query) {
 }
 
 int FuzzyScorePrepared(QStringView q, QStringView n) {
-    return scoreAbove(raw(q), raw(n), q.contains(u' '), INT_MIN, 0);
+    return scoreAbove(raw(q), raw(n), q.contains(u' '), INT_MIN, 0, INT_MAX);
 }
 
-int FuzzyQuery::scoreAbove(QStringView name, int words, int floor) const {
-    return lorvanta::scoreAbove(raw(text), raw(name), hasSpace, floor, words);
+int FuzzyQuery::scoreAbove(QStringView name, int words, int longestWord, int floor) const {
+    return lorvanta::scoreAbove(raw(text), raw(name), hasSpace, floor, words, longestWord);
 }
 
 int FuzzyScore(QStringView query, QStringView name) {

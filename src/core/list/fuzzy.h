@@ -22,8 +22,9 @@ QString fuzzyPrepare(QStringView name);
 // The same, appended to a buffer without any allocation of its own. Gives
 // what a scan over many names wants to know of it, found in the same pass.
 struct PreparedName {
-    quint64 mask = 0; // fuzzyCharMask
-    int words = 1;    // blanks plus one
+    quint64 mask = 0;    // fuzzyCharMask
+    int words = 1;       // blanks plus one
+    int longestWord = 0; // in letters; a query longer than it scores on no word
 };
 PreparedName appendFuzzyPrepared(QStringView name, std::vector<char16_t>& out);
 // The same for a name of plain ASCII, with no UTF-16 copy of its own.
@@ -34,9 +35,10 @@ struct FuzzyQuery {
         : text(std::move(prepared)), hasSpace(text.contains(u' ')) {}
     QString text;
     bool hasSpace;
-    // As FuzzyScorePrepared of `name` with `words` words, but free to give up
-    // early with any value not above `floor` once the name cannot beat it.
-    int scoreAbove(QStringView name, int words, int floor) const;
+    // As FuzzyScorePrepared of `name` with `words` words, none longer than
+    // `longestWord`, but free to give up early with any value not above
+    // `floor` once the name cannot beat it.
+    int scoreAbove(QStringView name, int words, int longestWord, int floor) const;
 };
 QString fuzzyPrepareQuery(QStringView query);
 

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <thread>
 
 namespace lorvanta {
@@ -33,7 +34,7 @@ public:
     NameScan(const NameTable& names, const QString& q)
         : names_(names), query_(q), all_(fuzzyCharMask(q)), first_(fuzzyCharMask(q.first(1))),
           last2_(fuzzyCharMask(q.last(std::min<qsizetype>(2, q.size())))),
-          perWord_(int(std::min<qsizetype>(20, q.size())) * 10) {}
+          perWord_(int(std::min<qsizetype>(20, q.size())) * 10), length_(int(q.size())) {}
 
     // Offers names [from, to) in order; `admitted` gets, in order, every
     // candidate the table took. A name at or below `lower`, a floor the table
@@ -51,9 +52,15 @@ public:
                 // Without all its letters a name can only score on word starts and
                 // ends, which needs q's first letter or its last two.
                 if (!maskHolds(e.mask, first_) && !maskHolds(e.mask, last2_)) continue;
-                if (e.words == 1 || e.words * perWord_ - e.words / 2 <= floor) continue;
+                if (e.words == 1 || e.longestWord < length_ ||
+                    e.words * perWord_ - e.words / 2 <= floor)
+                    continue;
             }
-            const int score = query_.scoreAbove(names_.prepared(i), e.words, floor);
+            // A count that reached the most an entry holds is no count: 0 has it made again.
+            constexpr quint16 kFull = 65535;
+            const int score =
+                query_.scoreAbove(names_.prepared(i), e.words == kFull ? 0 : e.words,
+                                  e.longestWord == kFull ? INT_MAX : e.longestWord, floor);
             if (score <= floor) continue;
             table.offer(score, int(i));
             if (published) published->store(table.floor(), std::memory_order_relaxed);
@@ -65,7 +72,7 @@ private:
     const NameTable& names_;
     const FuzzyQuery query_;
     const quint64 all_, first_, last2_;
-    const int perWord_;
+    const int perWord_, length_;
 };
 
 // Offers the first `count` index names to `table` as one pass in order

@@ -25,7 +25,8 @@ void NameTable::addAscii(QByteArrayView name) {
 }
 
 void NameTable::record(quint32 at, const PreparedName& facts) {
-    entries_.push_back({facts.mask, at, facts.words});
+    const auto clamp = [](int v) { return quint16(std::min(v, 65535)); };
+    entries_.push_back({facts.mask, at, clamp(facts.words), clamp(facts.longestWord)});
 }
 
 void NameTable::append(const NameTable& other) {

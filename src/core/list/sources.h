@@ -23,7 +23,8 @@ public:
     struct Entry {
         quint64 mask = 0; // fuzzyCharMask of the prepared name
         quint32 at = 0;   // in the buffer; the name ends where the next one starts
-        int words = 1;
+        quint16 words = 1;
+        quint16 longestWord = 0; // in letters; both stop at 65535
     };
     void add(QStringView name);
     void addAscii(QByteArrayView name); // a name of plain ASCII
