@@ -152,42 +152,77 @@ bool isSpace(char16_t c) {
     return QChar::isSpace(c);
 }
 
-template <typename Char>
-PreparedName appendPrepared(const Char* p, qsizetype n, std::vector<char16_t>& out) {
-    while (n > 0 && isSpace(char16_t(p[n - 1])))
+// Each ASCII character lower-cased, with its fuzzyCharBit, looked up: most
+// names are plain ASCII, and every indexed name passes here.
+struct AsciiFold {
+    char16_t lower[128];
+    quint64 bit[128];
+};
+
+constexpr AsciiFold makeAsciiFold() {
+    AsciiFold f{};
+    for (int c = 0; c < 128; ++c) {
+        f.lower[c] = char16_t(c >= 'A' && c <= 'Z' ? c + 32 : c);
+        f.bit[c] = fuzzyCharBit(f.lower[c]);
+    }
+    return f;
+}
+
+constexpr AsciiFold kAsciiFold = makeAsciiFold();
+
+// With `asciiOnly`, a character beyond ASCII makes it give up: it returns
+// false and leaves `out` as it was.
+template <bool asciiOnly, typename Char>
+bool appendPrepared(const Char* p, qsizetype n, std::vector<char16_t>& out, PreparedName& facts) {
+    const auto blank = [](Char c) { return (!asciiOnly || c < 0x80) && isSpace(char16_t(c)); };
+    while (n > 0 && blank(p[n - 1]))
         --n;
-    while (n > 0 && isSpace(char16_t(p[0]))) {
+    while (n > 0 && blank(p[0])) {
         ++p;
         --n;
     }
     const size_t at = out.size();
     out.resize(at + size_t(n)); // the most it can take
     char16_t* o = out.data() + at;
-    PreparedName facts;
     int word = 0;
     for (qsizetype i = 0; i < n; ++i) {
         char16_t c = char16_t(p[i]);
         // One pass from the left turns each pair of blanks into one: three become two.
         if (c == u' ' && i + 1 < n && p[i + 1] == ' ') ++i;
-        c = c < 0x80 ? (c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c) : QChar::toLower(c);
+        if (c < 0x80) {
+            facts.mask |= kAsciiFold.bit[c];
+            c = kAsciiFold.lower[c];
+        } else if (asciiOnly) {
+            out.resize(at);
+            return false;
+        } else {
+            c = QChar::toLower(c);
+            facts.mask |= fuzzyCharBit(c);
+        }
         *o++ = c;
-        facts.mask |= fuzzyCharBit(c);
         facts.words += c == u' ';
         word = c == u' ' ? 0 : word + 1;
         facts.longestWord = std::max(facts.longestWord, word);
     }
     out.resize(size_t(o - out.data()));
-    return facts;
+    return true;
 }
 
 } // namespace
 
 PreparedName appendFuzzyPrepared(QStringView name, std::vector<char16_t>& out) {
-    return appendPrepared(reinterpret_cast<const char16_t*>(name.utf16()), name.size(), out);
+    PreparedName facts;
+    appendPrepared<false>(reinterpret_cast<const char16_t*>(name.utf16()), name.size(), out, facts);
+    return facts;
 }
 
-PreparedName appendFuzzyPreparedAscii(QByteArrayView ascii, std::vector<char16_t>& out) {
-    return appendPrepared(reinterpret_cast<const unsigned char*>(ascii.data()), ascii.size(), out);
+std::optional<PreparedName> appendFuzzyPreparedAscii(QByteArrayView ascii,
+                                                     std::vector<char16_t>& out) {
+    PreparedName facts;
+    if (!appendPrepared<true>(reinterpret_cast<const unsigned char*>(ascii.data()), ascii.size(),
+                              out, facts))
+        return std::nullopt;
+    return facts;
 }
 
 QString fuzzyPrepare(QStringView name) {

@@ -3,6 +3,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <array>
+#include <optional>
 #include <vector>
 
 namespace lorvanta {
@@ -27,8 +28,10 @@ struct PreparedName {
     int longestWord = 0; // in letters; a query longer than it scores on no word
 };
 PreparedName appendFuzzyPrepared(QStringView name, std::vector<char16_t>& out);
-// The same for a name of plain ASCII, with no UTF-16 copy of its own.
-PreparedName appendFuzzyPreparedAscii(QByteArrayView ascii, std::vector<char16_t>& out);
+// The same for a name of plain ASCII, with no UTF-16 copy of its own;
+// nothing, and nothing appended, when the name is not plain ASCII.
+std::optional<PreparedName> appendFuzzyPreparedAscii(QByteArrayView ascii,
+                                                     std::vector<char16_t>& out);
 // A prepared query for scoring many prepared names in a row.
 struct FuzzyQuery {
     explicit FuzzyQuery(QString prepared)
@@ -46,7 +49,7 @@ QString fuzzyPrepareQuery(QStringView query);
 // its letters in order) only if its mask holds every bit of the text's mask.
 // Lets a search over many names skip most of them with one AND.
 quint64 fuzzyCharMask(QStringView text);
-inline quint64 fuzzyCharBit(char16_t c) {
+constexpr quint64 fuzzyCharBit(char16_t c) {
     int bit;
     if (c >= u'a' && c <= u'z')
         bit = c - u'a';

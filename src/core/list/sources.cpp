@@ -19,9 +19,11 @@ void NameTable::add(QStringView name) {
     record(at, appendFuzzyPrepared(name, pool_));
 }
 
-void NameTable::addAscii(QByteArrayView name) {
+bool NameTable::addAscii(QByteArrayView name) {
     const quint32 at = quint32(pool_.size());
-    record(at, appendFuzzyPreparedAscii(name, pool_));
+    const std::optional<PreparedName> facts = appendFuzzyPreparedAscii(name, pool_);
+    if (facts) record(at, *facts);
+    return facts.has_value();
 }
 
 void NameTable::record(quint32 at, const PreparedName& facts) {
@@ -66,10 +68,7 @@ void readLines(const QByteArray& utf8, qsizetype from, qsizetype to, std::vector
         if (length > 0) {
             starts.push_back(quint32(at));
             const QByteArrayView line(text + at, length);
-            if (std::all_of(line.begin(), line.end(), [](char c) { return uchar(c) < 0x80; }))
-                names.addAscii(line);
-            else
-                names.add(QString::fromUtf8(line));
+            if (!names.addAscii(line)) names.add(QString::fromUtf8(line));
         }
         at = end + 1;
     }

@@ -27,7 +27,8 @@ public:
         quint16 longestWord = 0; // in letters; both stop at 65535
     };
     void add(QStringView name);
-    void addAscii(QByteArrayView name); // a name of plain ASCII
+    // Adds a name of plain ASCII; false, adding nothing, for any other.
+    bool addAscii(QByteArrayView name);
     // Adds every name of `other` after these.
     void append(const NameTable& other);
     void reserve(size_t names, size_t characters);
