@@ -53,13 +53,14 @@ namespace {
 // without a string each. Lines of plain ASCII (nearly all) are prepared
 // straight from the bytes; the others are decoded on their own, which gives
 // what decoding the whole text would, as a line break is never inside a
-// sequence.
-void readLines(const QByteArray& utf8, qsizetype from, qsizetype to, std::vector<quint32>& starts,
-               NameTable& names) {
+// sequence. Room is made for the lines up to `roomTo` (at least `to`), so
+// that the lines after `to` can be appended without moving these.
+void readLines(const QByteArray& utf8, qsizetype from, qsizetype to, qsizetype roomTo,
+               std::vector<quint32>& starts, NameTable& names) {
     const char* text = utf8.constData();
-    const size_t lines = size_t(std::count(text + from, text + to, '\n')) + 1;
+    const size_t lines = size_t(std::count(text + from, text + roomTo, '\n')) + 1;
     starts.reserve(lines);
-    names.reserve(lines, size_t(to - from));
+    names.reserve(lines, size_t(roomTo - from));
     for (qsizetype at = from; at < to;) {
         const void* br = memchr(text + at, '\n', size_t(to - at));
         const qsizetype end = br ? static_cast<const char*>(br) - text : to;
@@ -81,13 +82,13 @@ NameListIndex::NameListIndex(const QByteArray& utf8Lines) : utf8_(utf8Lines) {
     const qsizetype size = utf8_.size();
     const qsizetype half = size < 200000 ? -1 : utf8_.indexOf('\n', size / 2);
     if (half < 0) {
-        readLines(utf8_, 0, size, starts_, names_);
+        readLines(utf8_, 0, size, size, starts_, names_);
         return;
     }
     std::vector<quint32> secondStarts;
     NameTable secondNames;
-    std::thread second([&] { readLines(utf8_, half + 1, size, secondStarts, secondNames); });
-    readLines(utf8_, 0, half + 1, starts_, names_);
+    std::thread second([&] { readLines(utf8_, half + 1, size, size, secondStarts, secondNames); });
+    readLines(utf8_, 0, half + 1, size, starts_, names_);
     second.join();
     starts_.insert(starts_.end(), secondStarts.begin(), secondStarts.end());
     names_.append(secondNames);
