@@ -105,7 +105,8 @@ bool orderOrWordsScore(Text q, Text n, int& acc) {
     return false;
 }
 
-int scoreAbove(Text q, Text n, bool queryHasSpace, int floor, int words, int longestWord) {
+int scoreAbove(Text q, Text n, bool queryHasSpace, int floor, int words, int longestWord,
+               bool mayBeInOrder) {
     if (q.n == 0 || n.n == 0) return 0;
     if (words <= 0) {
         words = 1;
@@ -124,10 +125,13 @@ int scoreAbove(Text q, Text n, bool queryHasSpace, int floor, int words, int lon
     bool sub;
     int acc = 0;
     if (hopeless) {
-        sub = isSubsequence(q, n);
+        sub = mayBeInOrder && isSubsequence(q, n);
         if (!sub) return 0;
-    } else {
+    } else if (mayBeInOrder) {
         sub = orderOrWordsScore(q, n, acc);
+    } else {
+        sub = false;
+        acc = wordsScore(q, n, false);
     }
     if (sub && longestWord >= q.n) acc = wordsScore(q, n, true);
     int c = sub && n.n >= q.n ? 1000 : 0;
@@ -244,11 +248,13 @@ QString fuzzyPrepareQuery(QStringView query) {
 }
 
 int FuzzyScorePrepared(QStringView q, QStringView n) {
-    return scoreAbove(raw(q), raw(n), q.contains(u' '), INT_MIN, 0, INT_MAX);
+    return scoreAbove(raw(q), raw(n), q.contains(u' '), INT_MIN, 0, INT_MAX, true);
 }
 
-int FuzzyQuery::scoreAbove(QStringView name, int words, int longestWord, int floor) const {
-    return lorvanta::scoreAbove(raw(text), raw(name), hasSpace, floor, words, longestWord);
+int FuzzyQuery::scoreAbove(QStringView name, int words, int longestWord, int floor,
+                           bool mayBeInOrder) const {
+    return lorvanta::scoreAbove(raw(text), raw(name), hasSpace, floor, words, longestWord,
+                                mayBeInOrder);
 }
 
 int FuzzyScore(QStringView query, QStringView name) {

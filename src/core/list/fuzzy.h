@@ -40,8 +40,11 @@ struct FuzzyQuery {
     bool hasSpace;
     // As FuzzyScorePrepared of `name` with `words` words, none longer than
     // `longestWord`, but free to give up early with any value not above
-    // `floor` once the name cannot beat it.
-    int scoreAbove(QStringView name, int words, int longestWord, int floor) const;
+    // `floor` once the name cannot beat it. `mayBeInOrder` false says the
+    // name lacks a letter of the query (its mask shows it), so the query's
+    // letters are not looked for in order.
+    int scoreAbove(QStringView name, int words, int longestWord, int floor,
+                   bool mayBeInOrder = true) const;
 };
 QString fuzzyPrepareQuery(QStringView query);
 

@@ -48,7 +48,8 @@ public:
                                   ? std::max(table.floor(), lower->load(std::memory_order_relaxed))
                                   : table.floor();
             const NameTable::Entry& e = names_.entry(i);
-            if (!maskHolds(e.mask, all_)) {
+            const bool allLetters = maskHolds(e.mask, all_);
+            if (!allLetters) {
                 // Without all its letters a name can only score on word starts and
                 // ends, which needs q's first letter or its last two.
                 if (!maskHolds(e.mask, first_) && !maskHolds(e.mask, last2_)) continue;
@@ -58,9 +59,9 @@ public:
             }
             // A count that reached the most an entry holds is no count: 0 has it made again.
             constexpr quint16 kFull = 65535;
-            const int score =
-                query_.scoreAbove(names_.prepared(i), e.words == kFull ? 0 : e.words,
-                                  e.longestWord == kFull ? INT_MAX : e.longestWord, floor);
+            const int score = query_.scoreAbove(names_.prepared(i), e.words == kFull ? 0 : e.words,
+                                                e.longestWord == kFull ? INT_MAX : e.longestWord,
+                                                floor, allLetters);
             if (score <= floor) continue;
             table.offer(score, int(i));
             if (published) published->store(table.floor(), std::memory_order_relaxed);
