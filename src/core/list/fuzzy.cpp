@@ -75,7 +75,38 @@ int wordScore(Text q, Text word, int acc, bool inName) {
     return acc;
 }
 
-int scoreAbove(Text q, Text n, bool queryHasSpace, int floor, int words) {
+// The word-by-word score of n, each word scored by wordScore.
+int wordsScore(Text q, Text n, bool inName) {
+    int acc = 0;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= n.n; ++i) {
+        if (i < n.n && n.p[i] != u' ') continue;
+        acc = wordScore(q, Text{n.p + start, i - start}, acc, inName);
+        start = i + 1;
+    }
+    return acc;
+}
+
+// In one pass: whether q's letters are in order in n, and if not, the
+// word-by-word score (`acc`). Most names a long query meets fail the order,
+// so this spares them a second pass.
+bool orderOrWordsScore(Text q, Text n, int& acc) {
+    acc = 0;
+    qsizetype j = 0, start = 0;
+    for (qsizetype i = 0; i <= n.n; ++i) {
+        if (i < n.n) {
+            const char16_t c = n.p[i];
+            if (j < q.n && c == q.p[j] && ++j == q.n) return true;
+            if (c != u' ') continue;
+        }
+        acc = wordScore(q, Text{n.p + start, i - start}, acc, false);
+        start = i + 1;
+    }
+    return false;
+}
+
+int scoreAbove(Text q, Text n, bool queryHasSpace, int floor, int words, int longestWord,
+               bool mayBeInOrder) {
     if (q.n == 0 || n.n == 0) return 0;
     if (words <= 0) {
         words = 1;
@@ -84,21 +115,25 @@ int scoreAbove(Text q, Text n, bool queryHasSpace, int floor, int words) {
     }
     if (words == 1) return subsequenceScore(q, n, true);
 
-    const bool sub = isSubsequence(q, n);
     // Without the letters in order, only word starts and ends score, at
     // most min(20, |q|) * 10 each, and only in words at least as long as q,
     // of which a name of n letters holds at most (n + 1) / (|q| + 1): often
     // not enough to matter.
-    const qsizetype scoring = std::min<qsizetype>(words, (n.n + 1) / (q.n + 1));
-    if (!sub && scoring * std::min<qsizetype>(20, q.n) * 10 - words / 2 <= floor) return 0;
-
+    const qsizetype scoring =
+        longestWord < q.n ? 0 : std::min<qsizetype>(words, (n.n + 1) / (q.n + 1));
+    const bool hopeless = scoring * std::min<qsizetype>(20, q.n) * 10 - words / 2 <= floor;
+    bool sub;
     int acc = 0;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i <= n.n; ++i) {
-        if (i < n.n && n.p[i] != u' ') continue;
-        acc = wordScore(q, Text{n.p + start, i - start}, acc, sub);
-        start = i + 1;
+    if (hopeless) {
+        sub = mayBeInOrder && isSubsequence(q, n);
+        if (!sub) return 0;
+    } else if (mayBeInOrder) {
+        sub = orderOrWordsScore(q, n, acc);
+    } else {
+        sub = false;
+        acc = wordsScore(q, n, false);
     }
+    if (sub && longestWord >= q.n) acc = wordsScore(q, n, true);
     int c = sub && n.n >= q.n ? 1000 : 0;
     if (c > 50 && queryHasSpace) {
         QString rest = QString::fromUtf16(n.p, n.n);
@@ -121,39 +156,77 @@ bool isSpace(char16_t c) {
     return QChar::isSpace(c);
 }
 
-template <typename Char>
-PreparedName appendPrepared(const Char* p, qsizetype n, std::vector<char16_t>& out) {
-    while (n > 0 && isSpace(char16_t(p[n - 1])))
+// Each ASCII character lower-cased, with its fuzzyCharBit, looked up: most
+// names are plain ASCII, and every indexed name passes here.
+struct AsciiFold {
+    char16_t lower[128];
+    quint64 bit[128];
+};
+
+constexpr AsciiFold makeAsciiFold() {
+    AsciiFold f{};
+    for (int c = 0; c < 128; ++c) {
+        f.lower[c] = char16_t(c >= 'A' && c <= 'Z' ? c + 32 : c);
+        f.bit[c] = fuzzyCharBit(f.lower[c]);
+    }
+    return f;
+}
+
+constexpr AsciiFold kAsciiFold = makeAsciiFold();
+
+// With `asciiOnly`, a character beyond ASCII makes it give up: it returns
+// false and leaves `out` as it was.
+template <bool asciiOnly, typename Char>
+bool appendPrepared(const Char* p, qsizetype n, std::vector<char16_t>& out, PreparedName& facts) {
+    const auto blank = [](Char c) { return (!asciiOnly || c < 0x80) && isSpace(char16_t(c)); };
+    while (n > 0 && blank(p[n - 1]))
         --n;
-    while (n > 0 && isSpace(char16_t(p[0]))) {
+    while (n > 0 && blank(p[0])) {
         ++p;
         --n;
     }
     const size_t at = out.size();
     out.resize(at + size_t(n)); // the most it can take
     char16_t* o = out.data() + at;
-    PreparedName facts;
+    int word = 0;
     for (qsizetype i = 0; i < n; ++i) {
         char16_t c = char16_t(p[i]);
         // One pass from the left turns each pair of blanks into one: three become two.
         if (c == u' ' && i + 1 < n && p[i + 1] == ' ') ++i;
-        c = c < 0x80 ? (c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c) : QChar::toLower(c);
+        if (c < 0x80) {
+            facts.mask |= kAsciiFold.bit[c];
+            c = kAsciiFold.lower[c];
+        } else if (asciiOnly) {
+            out.resize(at);
+            return false;
+        } else {
+            c = QChar::toLower(c);
+            facts.mask |= fuzzyCharBit(c);
+        }
         *o++ = c;
-        facts.mask |= fuzzyCharBit(c);
         facts.words += c == u' ';
+        word = c == u' ' ? 0 : word + 1;
+        facts.longestWord = std::max(facts.longestWord, word);
     }
     out.resize(size_t(o - out.data()));
-    return facts;
+    return true;
 }
 
 } // namespace
 
 PreparedName appendFuzzyPrepared(QStringView name, std::vector<char16_t>& out) {
-    return appendPrepared(reinterpret_cast<const char16_t*>(name.utf16()), name.size(), out);
+    PreparedName facts;
+    appendPrepared<false>(reinterpret_cast<const char16_t*>(name.utf16()), name.size(), out, facts);
+    return facts;
 }
 
-PreparedName appendFuzzyPreparedAscii(QByteArrayView ascii, std::vector<char16_t>& out) {
-    return appendPrepared(reinterpret_cast<const unsigned char*>(ascii.data()), ascii.size(), out);
+std::optional<PreparedName> appendFuzzyPreparedAscii(QByteArrayView ascii,
+                                                     std::vector<char16_t>& out) {
+    PreparedName facts;
+    if (!appendPrepared<true>(reinterpret_cast<const unsigned char*>(ascii.data()), ascii.size(),
+                              out, facts))
+        return std::nullopt;
+    return facts;
 }
 
 QString fuzzyPrepare(QStringView name) {
@@ -175,11 +248,13 @@ QString fuzzyPrepareQuery(QStringView query) {
 }
 
 int FuzzyScorePrepared(QStringView q, QStringView n) {
-    return scoreAbove(raw(q), raw(n), q.contains(u' '), INT_MIN, 0);
+    return scoreAbove(raw(q), raw(n), q.contains(u' '), INT_MIN, 0, INT_MAX, true);
 }
 
-int FuzzyQuery::scoreAbove(QStringView name, int words, int floor) const {
-    return lorvanta::scoreAbove(raw(text), raw(name), hasSpace, floor, words);
+int FuzzyQuery::scoreAbove(QStringView name, int words, int longestWord, int floor,
+                           bool mayBeInOrder) const {
+    return lorvanta::scoreAbove(raw(text), raw(name), hasSpace, floor, words, longestWord,
+                                mayBeInOrder);
 }
 
 int FuzzyScore(QStringView query, QStringView name) {

@@ -3,6 +3,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <array>
+#include <optional>
 #include <vector>
 
 namespace lorvanta {
@@ -22,21 +23,28 @@ QString fuzzyPrepare(QStringView name);
 // The same, appended to a buffer without any allocation of its own. Gives
 // what a scan over many names wants to know of it, found in the same pass.
 struct PreparedName {
-    quint64 mask = 0; // fuzzyCharMask
-    int words = 1;    // blanks plus one
+    quint64 mask = 0;    // fuzzyCharMask
+    int words = 1;       // blanks plus one
+    int longestWord = 0; // in letters; a query longer than it scores on no word
 };
 PreparedName appendFuzzyPrepared(QStringView name, std::vector<char16_t>& out);
-// The same for a name of plain ASCII, with no UTF-16 copy of its own.
-PreparedName appendFuzzyPreparedAscii(QByteArrayView ascii, std::vector<char16_t>& out);
+// The same for a name of plain ASCII, with no UTF-16 copy of its own;
+// nothing, and nothing appended, when the name is not plain ASCII.
+std::optional<PreparedName> appendFuzzyPreparedAscii(QByteArrayView ascii,
+                                                     std::vector<char16_t>& out);
 // A prepared query for scoring many prepared names in a row.
 struct FuzzyQuery {
     explicit FuzzyQuery(QString prepared)
         : text(std::move(prepared)), hasSpace(text.contains(u' ')) {}
     QString text;
     bool hasSpace;
-    // As FuzzyScorePrepared of `name` with `words` words, but free to give up
-    // early with any value not above `floor` once the name cannot beat it.
-    int scoreAbove(QStringView name, int words, int floor) const;
+    // As FuzzyScorePrepared of `name` with `words` words, none longer than
+    // `longestWord`, but free to give up early with any value not above
+    // `floor` once the name cannot beat it. `mayBeInOrder` false says the
+    // name lacks a letter of the query (its mask shows it), so the query's
+    // letters are not looked for in order.
+    int scoreAbove(QStringView name, int words, int longestWord, int floor,
+                   bool mayBeInOrder = true) const;
 };
 QString fuzzyPrepareQuery(QStringView query);
 
@@ -44,7 +52,7 @@ QString fuzzyPrepareQuery(QStringView query);
 // its letters in order) only if its mask holds every bit of the text's mask.
 // Lets a search over many names skip most of them with one AND.
 quint64 fuzzyCharMask(QStringView text);
-inline quint64 fuzzyCharBit(char16_t c) {
+constexpr quint64 fuzzyCharBit(char16_t c) {
     int bit;
     if (c >= u'a' && c <= u'z')
         bit = c - u'a';

@@ -9,6 +9,8 @@
 #include "platform/environment.h"
 
 #include <algorithm>
+#include <atomic>
+#include <climits>
 #include <thread>
 
 namespace lorvanta {
@@ -32,23 +34,37 @@ public:
     NameScan(const NameTable& names, const QString& q)
         : names_(names), query_(q), all_(fuzzyCharMask(q)), first_(fuzzyCharMask(q.first(1))),
           last2_(fuzzyCharMask(q.last(std::min<qsizetype>(2, q.size())))),
-          perWord_(int(std::min<qsizetype>(20, q.size())) * 10) {}
+          perWord_(int(std::min<qsizetype>(20, q.size())) * 10), length_(int(q.size())) {}
 
     // Offers names [from, to) in order; `admitted` gets, in order, every
-    // candidate the table took.
-    void run(size_t from, size_t to, FuzzyTable& table,
+    // candidate the table took. A name at or below `lower`, a floor the table
+    // of one pass in order is known to have reached by then, is passed over.
+    // `published` is kept at the table's floor.
+    void run(size_t from, size_t to, FuzzyTable& table, std::atomic<int>* published,
+             const std::atomic<int>* lower = nullptr,
              std::vector<FuzzyTable::Slot>* admitted = nullptr) const {
         for (size_t i = from; i < to; ++i) {
+            const int floor = lower
+                                  ? std::max(table.floor(), lower->load(std::memory_order_relaxed))
+                                  : table.floor();
             const NameTable::Entry& e = names_.entry(i);
-            if (!maskHolds(e.mask, all_)) {
+            const bool allLetters = maskHolds(e.mask, all_);
+            if (!allLetters) {
                 // Without all its letters a name can only score on word starts and
                 // ends, which needs q's first letter or its last two.
                 if (!maskHolds(e.mask, first_) && !maskHolds(e.mask, last2_)) continue;
-                if (e.words == 1 || e.words * perWord_ - e.words / 2 <= table.floor()) continue;
+                if (e.words == 1 || e.longestWord < length_ ||
+                    e.words * perWord_ - e.words / 2 <= floor)
+                    continue;
             }
-            const int score = query_.scoreAbove(names_.prepared(i), e.words, table.floor());
-            if (!table.admits(score)) continue;
+            // A count that reached the most an entry holds is no count: 0 has it made again.
+            constexpr quint16 kFull = 65535;
+            const int score = query_.scoreAbove(names_.prepared(i), e.words == kFull ? 0 : e.words,
+                                                e.longestWord == kFull ? INT_MAX : e.longestWord,
+                                                floor, allLetters);
+            if (score <= floor) continue;
             table.offer(score, int(i));
+            if (published) published->store(table.floor(), std::memory_order_relaxed);
             if (admitted) admitted->push_back({score, int(i)});
         }
     }
@@ -57,24 +73,27 @@ private:
     const NameTable& names_;
     const FuzzyQuery query_;
     const quint64 all_, first_, last2_;
-    const int perWord_;
+    const int perWord_, length_;
 };
 
 // Offers the first `count` index names to `table` as one pass in order
 // would. A long index is scanned in two halves at once: the second half's
 // table starts empty, so it takes every name the real table would take
 // there (and more); offering those in order afterwards gives the same table.
+// The real table's floor in the second half is at least the first half's
+// floor at any moment, so the second half may pass over names not above it.
 void offerIndexNames(const NameTable& names, size_t count, const QString& q, FuzzyTable& table) {
     const NameScan scan(names, q);
     if (count < 20000) {
-        scan.run(0, count, table);
+        scan.run(0, count, table, nullptr);
         return;
     }
     const size_t half = count / 2;
     FuzzyTable secondTable;
     std::vector<FuzzyTable::Slot> second;
-    std::thread worker([&] { scan.run(half, count, secondTable, &second); });
-    scan.run(0, half, table);
+    std::atomic<int> firstFloor{table.floor()};
+    std::thread worker([&] { scan.run(half, count, secondTable, nullptr, &firstFloor, &second); });
+    scan.run(0, half, table, &firstFloor);
     worker.join();
     for (const FuzzyTable::Slot& slot : second)
         table.offer(slot.score, slot.candidate);

@@ -19,13 +19,16 @@ void NameTable::add(QStringView name) {
     record(at, appendFuzzyPrepared(name, pool_));
 }
 
-void NameTable::addAscii(QByteArrayView name) {
+bool NameTable::addAscii(QByteArrayView name) {
     const quint32 at = quint32(pool_.size());
-    record(at, appendFuzzyPreparedAscii(name, pool_));
+    const std::optional<PreparedName> facts = appendFuzzyPreparedAscii(name, pool_);
+    if (facts) record(at, *facts);
+    return facts.has_value();
 }
 
 void NameTable::record(quint32 at, const PreparedName& facts) {
-    entries_.push_back({facts.mask, at, facts.words});
+    const auto clamp = [](int v) { return quint16(std::min(v, 65535)); };
+    entries_.push_back({facts.mask, at, clamp(facts.words), clamp(facts.longestWord)});
 }
 
 void NameTable::append(const NameTable& other) {
@@ -50,13 +53,14 @@ namespace {
 // without a string each. Lines of plain ASCII (nearly all) are prepared
 // straight from the bytes; the others are decoded on their own, which gives
 // what decoding the whole text would, as a line break is never inside a
-// sequence.
-void readLines(const QByteArray& utf8, qsizetype from, qsizetype to, std::vector<quint32>& starts,
-               NameTable& names) {
+// sequence. Room is made for the lines up to `roomTo` (at least `to`), so
+// that the lines after `to` can be appended without moving these.
+void readLines(const QByteArray& utf8, qsizetype from, qsizetype to, qsizetype roomTo,
+               std::vector<quint32>& starts, NameTable& names) {
     const char* text = utf8.constData();
-    const size_t lines = size_t(std::count(text + from, text + to, '\n')) + 1;
+    const size_t lines = size_t(std::count(text + from, text + roomTo, '\n')) + 1;
     starts.reserve(lines);
-    names.reserve(lines, size_t(to - from));
+    names.reserve(lines, size_t(roomTo - from));
     for (qsizetype at = from; at < to;) {
         const void* br = memchr(text + at, '\n', size_t(to - at));
         const qsizetype end = br ? static_cast<const char*>(br) - text : to;
@@ -65,10 +69,7 @@ void readLines(const QByteArray& utf8, qsizetype from, qsizetype to, std::vector
         if (length > 0) {
             starts.push_back(quint32(at));
             const QByteArrayView line(text + at, length);
-            if (std::all_of(line.begin(), line.end(), [](char c) { return uchar(c) < 0x80; }))
-                names.addAscii(line);
-            else
-                names.add(QString::fromUtf8(line));
+            if (!names.addAscii(line)) names.add(QString::fromUtf8(line));
         }
         at = end + 1;
     }
@@ -81,13 +82,13 @@ NameListIndex::NameListIndex(const QByteArray& utf8Lines) : utf8_(utf8Lines) {
     const qsizetype size = utf8_.size();
     const qsizetype half = size < 200000 ? -1 : utf8_.indexOf('\n', size / 2);
     if (half < 0) {
-        readLines(utf8_, 0, size, starts_, names_);
+        readLines(utf8_, 0, size, size, starts_, names_);
         return;
     }
     std::vector<quint32> secondStarts;
     NameTable secondNames;
-    std::thread second([&] { readLines(utf8_, half + 1, size, secondStarts, secondNames); });
-    readLines(utf8_, 0, half + 1, starts_, names_);
+    std::thread second([&] { readLines(utf8_, half + 1, size, size, secondStarts, secondNames); });
+    readLines(utf8_, 0, half + 1, size, starts_, names_);
     second.join();
     starts_.insert(starts_.end(), secondStarts.begin(), secondStarts.end());
     names_.append(secondNames);

@@ -23,10 +23,12 @@ public:
     struct Entry {
         quint64 mask = 0; // fuzzyCharMask of the prepared name
         quint32 at = 0;   // in the buffer; the name ends where the next one starts
-        int words = 1;
+        quint16 words = 1;
+        quint16 longestWord = 0; // in letters; both stop at 65535
     };
     void add(QStringView name);
-    void addAscii(QByteArrayView name); // a name of plain ASCII
+    // Adds a name of plain ASCII; false, adding nothing, for any other.
+    bool addAscii(QByteArrayView name);
     // Adds every name of `other` after these.
     void append(const NameTable& other);
     void reserve(size_t names, size_t characters);
