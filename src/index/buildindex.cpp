@@ -182,7 +182,7 @@ QString rootFolder(const QString& root, const QProcessEnvironment& env) {
         return user.value(QStringLiteral("DESKTOP"));
     if (name == u"rfpersonal") return user.value(QStringLiteral("DOCUMENTS"));
     if (name == u"rftemplates") return user.value(QStringLiteral("TEMPLATES"));
-    if (name == u"rfprofile") return QDir::cleanPath(env.value(QStringLiteral("HOME")));
+    if (name == u"rfprofile") return homeFolder(env);
     if (name == u"rfrecyclebin") return data + u"/Trash/files";
     if (name == u"rfappdata") return config;
     if (name == u"rffonts") return data + u"/fonts";

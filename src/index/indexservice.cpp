@@ -65,7 +65,10 @@ void IndexService::start() {
     if (mode == 4 || mode == 5) idleTimer_.start();
     if (!wanted()) return;
     if (setup_.cacheindex) loadCache();
-    if (mode == 1 || mode == 3 || mode == 5) RefreshIndex(false);
+    const bool rebuilding = (mode == 1 || mode == 3 || mode == 5) && RefreshIndex(false);
+    // A start-up rebuild watches what it publishes; walking the cached
+    // index's folders first would be done twice.
+    if (published_ && !rebuilding) watchFolders();
 }
 
 void IndexService::activated() {
@@ -196,7 +199,6 @@ void IndexService::loadCache() {
         item.title = restoredTitle(item, context_.env);
     index_.publish(makeIndexSnapshot(std::move(items)));
     hasIndex_ = published_ = true;
-    watchFolders();
 }
 
 void IndexService::saveCache() const {

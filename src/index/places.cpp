@@ -10,11 +10,6 @@ namespace lorvanta {
 
 namespace {
 
-QString homeOf(const QProcessEnvironment& env) {
-    const QString home = env.value(QStringLiteral("HOME"));
-    return QDir::cleanPath(home.isEmpty() ? QDir::homePath() : home);
-}
-
 // The folder of one value: "\"$HOME/Music\"" or "\"/data/music\"".
 QString folderOfValue(QStringView value, const QString& home) {
     if (value.size() < 2 || !value.startsWith(u'"') || !value.endsWith(u'"')) return {};
@@ -47,7 +42,7 @@ QMap<QString, QString> userFolders(const QProcessEnvironment& env) {
     QMap<QString, QString> out = configuredUserFolders(env);
     // Without a setting, the desktop is ~/Desktop (xdg-user-dirs' own
     // default), and the documents ~/Documents, when they are there.
-    const QString home = homeOf(env);
+    const QString home = homeFolder(env);
     for (const auto& [key, name] : {std::pair{"DESKTOP", "/Desktop"}, {"DOCUMENTS", "/Documents"}})
         if (!out.contains(QString::fromLatin1(key)) &&
             QFileInfo(home + QString::fromLatin1(name)).isDir())
@@ -59,7 +54,7 @@ QMap<QString, QString> configuredUserFolders(const QProcessEnvironment& env) {
     QMap<QString, QString> out;
     QFile f(xdgConfigHome(env) + u"/user-dirs.dirs");
     if (!f.open(QIODevice::ReadOnly)) return out;
-    const QString home = homeOf(env);
+    const QString home = homeFolder(env);
     const QString text = QString::fromUtf8(f.readAll());
     for (QStringView raw : QStringView(text).tokenize(u'\n')) {
         const QStringView line = raw.trimmed();
@@ -81,7 +76,7 @@ std::vector<TMyShellItem> discoverPlaces(const QProcessEnvironment& env) {
         given.append(path);
         out.push_back(place(std::move(name), std::move(root), path));
     };
-    add(QStringLiteral("Home"), QStringLiteral("rfProfile"), homeOf(env));
+    add(QStringLiteral("Home"), QStringLiteral("rfProfile"), homeFolder(env));
     const QMap<QString, QString> folders = userFolders(env);
     for (const char* key : {"DESKTOP", "DOCUMENTS", "DOWNLOAD", "MUSIC", "PICTURES", "VIDEOS",
                             "TEMPLATES", "PUBLICSHARE"}) {

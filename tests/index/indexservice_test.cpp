@@ -237,6 +237,16 @@ TEST(IndexService, WatchesTheFoldersOfThePublishedIndex) {
     EXPECT_TRUE(names.contains(s("d.txt"))) << names.join(u',').toStdString();
     f.service->shutdown();
     EXPECT_EQ(f.service->folderWatch()->watchCount(), 0);
+
+    // Without a start-up rebuild, the cached index is watched.
+    platform::InotifyWatch inotify2;
+    ServiceFixture cached(false, &inotify2);
+    cached.setup.autoindex = 0;
+    writeFile(cached.dir.file(s("scancache.dat")),
+              "<exet>1</exet><exe1>a.txt</exe1><exe2>r</exe2><exe3>/p/a.txt</exe3><exe4></exe4>\n");
+    cached.service->start();
+    EXPECT_FALSE(cached.index.rebuilding());
+    EXPECT_GT(cached.service->folderWatch()->watchCount(), 0);
 }
 
 // The commands report in the input: the start text, then the count once

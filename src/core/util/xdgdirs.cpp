@@ -6,11 +6,6 @@ namespace lorvanta {
 
 namespace {
 
-QString home(const QProcessEnvironment& env) {
-    const QString h = env.value(QStringLiteral("HOME"));
-    return QDir::cleanPath(h.isEmpty() ? QDir::homePath() : h);
-}
-
 QString absoluteOr(const QProcessEnvironment& env, const char* variable, const QString& fallback) {
     const QString value = env.value(QString::fromLatin1(variable));
     return QDir::isAbsolutePath(value) ? QDir::cleanPath(value) : fallback;
@@ -28,12 +23,17 @@ QStringList absoluteListOr(const QProcessEnvironment& env, const char* variable,
 
 } // namespace
 
+QString homeFolder(const QProcessEnvironment& env) {
+    const QString h = env.value(QStringLiteral("HOME"));
+    return QDir::cleanPath(h.isEmpty() ? QDir::homePath() : h);
+}
+
 QString xdgDataHome(const QProcessEnvironment& env) {
-    return absoluteOr(env, "XDG_DATA_HOME", home(env) + QStringLiteral("/.local/share"));
+    return absoluteOr(env, "XDG_DATA_HOME", homeFolder(env) + QStringLiteral("/.local/share"));
 }
 
 QString xdgConfigHome(const QProcessEnvironment& env) {
-    return absoluteOr(env, "XDG_CONFIG_HOME", home(env) + QStringLiteral("/.config"));
+    return absoluteOr(env, "XDG_CONFIG_HOME", homeFolder(env) + QStringLiteral("/.config"));
 }
 
 QStringList xdgDataDirs(const QProcessEnvironment& env) {
